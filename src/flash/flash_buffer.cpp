@@ -1,0 +1,12 @@
+#include "flash/flash_buffer.h"
+
+#include <new>
+
+namespace tamsel {
+
+FlashBuffer AllocateFlashBuffer(uint32_t size) {
+  // One byte at least, so a zero-length range still has a buffer.
+  return FlashBuffer(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
+}
+
+}  // namespace tamsel
