@@ -1,0 +1,162 @@
+#include "files/production_log.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <span>
+
+#include "app/trace.h"
+#include "files/file_access.h"
+#include "image/version_text.h"
+
+namespace tamsel {
+
+namespace {
+
+constexpr std::string_view kPass = "Pass";
+constexpr std::string_view kFail = "Fail";
+constexpr std::string_view kNone = "None";
+
+struct StatusWord {
+  uint32_t status;
+  std::string_view word;
+};
+
+// Words of the outcome columns in an update run; any status not listed is a failure.
+constexpr StatusWord kUpdateWords[] = {{kStatusUpdatePassed, kPass}, {kStatusUntouched, kNone}};
+constexpr StatusWord kEraseWords[] = {
+    {kStatusErasePassed, kPass}, {kStatusUpdatePassed, kPass}, {kStatusUntouched, kNone}};
+
+std::string_view WordFor(std::span<const StatusWord> words, uint32_t status) {
+  const auto match =
+      std::find_if(words.begin(), words.end(), [status](const StatusWord& w) { return w.status == status; });
+  return match == words.end() ? kFail : match->word;
+}
+
+std::string ResolveAgainst(const std::string& directory, const std::string& path) {
+  return (!path.empty() && path.front() == '/') ? path : JoinPath(directory, path);
+}
+
+// The first four characters of the option ROM text; blanks stand in for
+// missing ones so that no NUL reaches the file.
+std::string OptionRomColumn(const SlotText& text) {
+  std::string column(4, ' ');
+  for (std::size_t i = 0; i < column.size() && text[i] != '\0'; ++i) {
+    column[i] = text[i];
+  }
+  return column;
+}
+
+void TraceCheckFailure(const char* what, const std::string& path, int error) {
+  TRACE_MSG("CTamselDlg::vCheckFilePathExists",
+            "vCheckFilePathExists: %s , strFilePath : %s , err : %d , dwErrorCode %d", what, path.c_str(),
+            error, error);
+}
+
+}  // namespace
+
+LogOutcome LogOutcomeFor(const IniSettings& ini, uint32_t status) {
+  if (ini.update_qor_584_spi_flash_rom != 1) {
+    return {kNone, kNone};
+  }
+  const std::string_view update = WordFor(kUpdateWords, status);
+  const std::string_view erase =
+      ini.erase_all_content_of_spi_flash_rom_only == 1 ? WordFor(kEraseWords, status) : kNone;
+  return {erase, update};
+}
+
+std::string DailyLogName(const LocalDateTime& when) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%.4d%.2d%.2d.log", when.year, when.month, when.day);
+  return name;
+}
+
+std::string FormatLogRecord(const LocalDateTime& when, std::size_t index, const DeviceSlot& slot,
+                            std::string_view fileName, const LogOutcome& outcome) {
+  char head[96];
+  std::snprintf(head, sizeof head, "%.4d%.2d%.2d\t%.2d:%.2d:%.2d\t%d\t%s\t", when.year, when.month, when.day,
+                when.hour, when.minute, when.second, static_cast<int>(index),
+                FormatLogFwVersion(FwVersionBytes(slot.fwVersionRegs.data(), 6)).c_str());
+  char location[64];
+  std::snprintf(location, sizeof location, "%d\t%d\t%d\t%04x\t%04x\t", slot.bus, slot.device, slot.function,
+                slot.controller.vendorId, slot.controller.deviceId);
+  std::string line = head;
+  line += location;
+  line += fileName;
+  for (std::string_view word : {outcome.eraseRom, outcome.fwUpdate, outcome.fwUpdate}) {
+    line += '\t';
+    line += word;
+  }
+  line += '\t';
+  line += OptionRomColumn(slot.opromVersionText);
+  line += "\r\n";
+  return line;
+}
+
+bool vCheckFilePathExists(const std::string& path, uint8_t showMessage, OperatorNotifier* notifier) {
+  const char* failure = nullptr;
+  int error = 0;
+  if (!PathExists(path)) {
+    failure = "Not Exist";
+    error = ENOENT;
+  } else if (!IsReadWriteFile(path)) {
+    failure = "Not Read/Write";
+    error = EACCES;
+  } else {
+    return true;
+  }
+  TraceCheckFailure(failure, path, error);
+  if (showMessage == 1 && notifier != nullptr) {
+    notifier->ShowMessage(OperatorMessage{path + " File/Path is not exist"});
+  }
+  return false;
+}
+
+bool bSaveLogCreateHead(const std::string& strLogFilePath) {
+  int error = 0;
+  if (!WriteWholeFile(strLogFilePath, kProductionLogHeader, error)) {
+    TRACE_MSG("CTamselDlg::bSaveLogCreateHead", "Create log header failed: %s (err=%d)",
+              strLogFilePath.c_str(), error);
+    return false;
+  }
+  return true;
+}
+
+bool bSaveLog(const ProductionLogSetting& setting) {
+  constexpr const char* kRoutine = "CTamselDlg::bSaveLog";
+  const LocalDateTime when = setting.clock.Now();
+  const std::string strLogFilePath = JoinPath(setting.m_szStartDir, DailyLogName(when));
+  if (!vCheckFilePathExists(strLogFilePath, 0)) {
+    // A file that exists but may not be written keeps its lines: only a
+    // missing file is created with the header.
+    if (!PathExists(strLogFilePath)) {
+      bSaveLogCreateHead(strLogFilePath);
+    }
+  }
+  std::string text;
+  const std::size_t count = std::min<std::size_t>(setting.devices.uc584Host, kMaxDevices);
+  for (std::size_t i = 0; i < count; ++i) {
+    const DeviceSlot& slot = setting.devices.slots[i];
+    text += FormatLogRecord(when, i, slot, setting.pSpiromFileName, LogOutcomeFor(setting.ini, slot.status));
+  }
+  int error = 0;
+  if (!AppendToFile(strLogFilePath, text, error)) {
+    TRACE_MSG(kRoutine, "strLogFilePath : %s , dwErrorCode %d", strLogFilePath.c_str(), error);
+    return false;
+  }
+  const std::string savePath = FixedTextString(setting.ini.savelog_path);
+  if (setting.ini.savelog_enable == 0 || savePath.empty()) {
+    return true;
+  }
+  const std::string strSaveLogPath = ResolveAgainst(setting.m_szStartDir, savePath);
+  if (vCheckFilePathExists(strSaveLogPath, 0)) {
+    DeleteFileIfPresent(strSaveLogPath);
+  }
+  if (!CopyWholeFile(strLogFilePath, strSaveLogPath, error)) {
+    TRACE_MSG(kRoutine, "CopyFile Fail! strSaveLogPath %s, dwErrorCode %d", strSaveLogPath.c_str(), error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tamsel
