@@ -23,7 +23,8 @@ BENCHMARK(BM_Crc32DefaultImage);
 void BM_VerifyDefaultImage(benchmark::State& state) {
   const std::vector<uint8_t> image = tamsel::BuildImage();
   for (auto _ : state) {
-    benchmark::DoNotOptimize(tamsel::QOR7740VerifySpiRomFile(image.data(), static_cast<uint32_t>(image.size())));
+    benchmark::DoNotOptimize(
+        tamsel::QOR7740VerifySpiRomFile(image.data(), static_cast<uint32_t>(image.size())));
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(image.size()));
 }
