@@ -5,8 +5,25 @@
 // every operation answers without sending a request.
 
 #include <cstdint>
+#include <string>
 
 namespace tamsel {
+
+class HardwarePlatform;
+
+// Binds the machine the operations run on, process-wide: the Linux driver,
+// the simulator, or a test's platform. Binding drops any open device of the
+// previous platform; nullptr leaves nothing bound (every load then fails).
+// The platform must outlive its binding.
+void BindHardwarePlatform(HardwarePlatform* platform);
+HardwarePlatform* BoundHardwarePlatform();
+
+// The directory the driver service's binary path points into: where start-up
+// writes the driver files. Empty (the default) means the current directory.
+void SetQorIODriverDirectory(std::string directory);
+
+// True while the driver's device is open.
+bool IsQorIODriverLoaded();
 
 bool LoadQorIODriver();
 bool UnloadQorIODriver();

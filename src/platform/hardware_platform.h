@@ -1,0 +1,21 @@
+#pragma once
+// Everything the hardware operations need from the machine they run on, as
+// one bundle: the driver service seam (which also opens the device end), the
+// millisecond tick clock and the system width that picks the driver build.
+// The hardware layer binds one bundle process-wide (BindHardwarePlatform).
+
+#include "platform/driver_service.h"
+#include "platform/tick_clock.h"
+
+namespace tamsel {
+
+class HardwarePlatform {
+ public:
+  virtual ~HardwarePlatform() = default;
+  virtual DriverServiceControl& Services() = 0;
+  virtual TickClock& Ticks() = 0;
+  // True on a 64-bit system: the 64-bit driver file and 8-byte map replies.
+  virtual bool IsSystem64Bit() const = 0;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,31 @@
+#pragma once
+// A small JSON reader for machine.json: the whole value tree, with the line
+// of each value kept for error messages. Numbers are non-negative integers
+// (the machine description needs nothing else); text is not unescaped beyond
+// the simple escapes.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamsel::sim {
+
+struct JsonValue {
+  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
+  Kind kind = Kind::kNull;
+  bool boolean = false;
+  uint64_t number = 0;
+  std::string text;
+  std::vector<JsonValue> items;
+  std::vector<std::pair<std::string, JsonValue>> members;  // in file order
+  int line = 1;
+
+  const JsonValue* Member(std::string_view key) const;
+};
+
+// Parses `text`; on failure returns false and `fault` names the line and the fault.
+bool ParseJson(std::string_view text, JsonValue& value, std::string& fault);
+
+}  // namespace tamsel::sim

@@ -1,0 +1,141 @@
+#include "sim/machine_loader.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "imagegen/image_builder.h"
+#include "sim/mapped_content_file.h"
+#include "sim/spi_nor_chip.h"
+#include "sim/stored_firmware_version.h"
+
+namespace tamsel::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr FwVersion kDefaultMachineFwVersion = {0x24, 0x12, 0x24, 0x00, 0x00, 0x02};
+constexpr uint64_t kMaxMachineFileSize = 1 << 20;
+
+bool ReadText(const fs::path& path, std::string& text, std::string& error) {
+  std::error_code ec;
+  const auto size = fs::file_size(path, ec);
+  if (ec) {
+    error = path.string() + ": cannot read: " + ec.message();
+    return false;
+  }
+  if (size > kMaxMachineFileSize) {
+    error = path.string() + ": too large for a machine description (" + std::to_string(size) + " bytes)";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  if (!in) {
+    error = path.string() + ": cannot read";
+    return false;
+  }
+  text = buffer.str();
+  return true;
+}
+
+bool WriteBytes(const fs::path& path, const void* data, std::size_t size, std::string& error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  out.close();
+  if (!out) {
+    error = path.string() + ": cannot write";
+    return false;
+  }
+  return true;
+}
+
+// The default machine's flash: an older valid image followed by erased bytes.
+bool WriteDefaultContent(const fs::path& path, std::size_t chipSize, std::string& error) {
+  std::vector<uint8_t> content(chipSize, 0xFF);
+  try {
+    ImageOptions options;
+    options.firmware.version = kDefaultMachineFwVersion;
+    const std::vector<uint8_t> image = BuildImage(options);
+    std::copy(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(std::min(image.size(), chipSize)),
+              content.begin());
+  } catch (const std::exception& e) {
+    error = path.string() + ": cannot build the default image: " + e.what();
+    return false;
+  }
+  return WriteBytes(path, content.data(), content.size(), error);
+}
+
+fs::path ContentPath(const fs::path& directory, const std::string& content) {
+  return directory / content;
+}
+
+}  // namespace
+
+bool WriteDefaultMachine(const std::string& directory, std::string& error) {
+  const fs::path dir(directory);
+  const std::string json = DefaultMachineJson();
+  MachineSpec spec;
+  std::string fault;
+  if (!ParseMachineSpec(json, spec, fault)) {
+    error = (dir / kMachineFileName).string() + ": default machine: " + fault;
+    return false;
+  }
+  for (const ControllerSpec& controller : spec.controllers) {
+    const fs::path content = ContentPath(dir, controller.flash.content);
+    std::error_code ec;
+    if (fs::exists(content, ec)) continue;
+    if (!WriteDefaultContent(content, FlashChipSizeBytes(controller.flash), error)) return false;
+  }
+  return WriteBytes(dir / kMachineFileName, json.data(), json.size(), error);
+}
+
+std::unique_ptr<Machine> LoadMachine(const std::string& directory, std::string& error,
+                                     const ChipFactory& makeChip) {
+  const fs::path dir(directory);
+  const fs::path machineFile = dir / kMachineFileName;
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec) && !fs::create_directories(dir, ec)) {
+    error = machineFile.string() + ": cannot create the machine directory " + dir.string() +
+            (ec ? ": " + ec.message() : "");
+    return nullptr;
+  }
+  if (!fs::exists(machineFile, ec) && !WriteDefaultMachine(directory, error)) return nullptr;
+
+  std::string text;
+  if (!ReadText(machineFile, text, error)) return nullptr;
+  MachineSpec spec;
+  std::string fault;
+  if (!ParseMachineSpec(text, spec, fault)) {
+    error = machineFile.string() + ": " + fault;
+    return nullptr;
+  }
+
+  std::vector<std::unique_ptr<FlashStorage>> storages;
+  for (std::size_t i = 0; i < spec.controllers.size(); ++i) {
+    ControllerSpec& controller = spec.controllers[i];
+    const fs::path content = ContentPath(dir, controller.flash.content);
+    const std::string where =
+        machineFile.string() + ": controllers[" + std::to_string(i) + "].flash.content: ";
+    const fs::path parent = content.parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+      error = where + "the directory " + parent.string() + " does not exist";
+      return nullptr;
+    }
+    std::string storageError;
+    std::unique_ptr<FlashStorage> storage =
+        MapContentFile(content.string(), FlashChipSizeBytes(controller.flash), storageError);
+    if (!storage) {
+      error = where + storageError;
+      return nullptr;
+    }
+    if (!controller.fwVersion) controller.fwVersion = StoredFirmwareVersionRegisters(storage->Bytes());
+    storages.push_back(std::move(storage));
+  }
+  const ChipFactory chips = makeChip ? makeChip : ChipFactory(MakeSpiNorChip);
+  return std::make_unique<Machine>(std::move(spec), std::move(storages), chips);
+}
+
+}  // namespace tamsel::sim

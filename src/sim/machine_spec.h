@@ -1,0 +1,79 @@
+#pragma once
+// The simulated machine as machine.json describes it: supported controllers
+// (each with its flash chip and faults), other PCI functions, the latency
+// model and the system width.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/flash_chip_spec.h"
+
+namespace tamsel::sim {
+
+struct PciLocation {
+  uint8_t bus = 0;
+  uint8_t device = 0;
+  uint8_t function = 0;
+
+  uint16_t Key() const { return static_cast<uint16_t>(bus << 8 | device << 3 | function); }
+  bool operator==(const PciLocation&) const = default;
+};
+
+// Virtual time each driver request costs, near real hardware.
+struct LatencyModel {
+  uint32_t portAccessNs = 1000;
+  uint32_t memoryReadNs = 1000;
+  uint32_t memoryWriteNs = 250;  // posted
+  uint32_t mapNs = 5000;         // map, unmap and other driver requests
+  uint32_t spiByteNs = 250;      // one byte on the SPI wire
+};
+
+struct ControllerSpec {
+  PciLocation location;
+  uint16_t vendorId = 0x1E9C;
+  uint16_t deviceId = 0x5844;
+  std::optional<std::array<uint8_t, 8>> fwVersion;  // configuration bytes 0xF0..0xF7
+  FlashChipSpec flash;
+  bool multifunction = false;
+  std::optional<uint32_t> bar0;  // the BAR0 dword; default: a distinct 64 KiB range per controller
+  bool powerManagement = true;   // a power-management capability in the list
+  uint8_t powerState = 0;        // 0 (D0) to 3 (D3) when the machine is loaded
+  // Faults of the controller window.
+  bool grantNever = false;
+  uint32_t grantPolls = 0;  // grant-register reads that still see no grant
+  bool busy = false;        // the transfer busy bit never clears
+  uint32_t d3After = 0;     // drops to D3 after this many register accesses (0: never)
+};
+
+struct DeviceSpec {
+  PciLocation location;
+  uint16_t vendorId = 0;
+  uint16_t deviceId = 0;
+  bool multifunction = false;
+};
+
+struct MachineSpec {
+  std::vector<ControllerSpec> controllers;
+  std::vector<DeviceSpec> devices;
+  LatencyModel latency;
+  bool system64Bit = true;
+};
+
+// Reads machine.json text. On failure returns false and `fault` says what is
+// wrong and where (without the file name).
+bool ParseMachineSpec(std::string_view text, MachineSpec& spec, std::string& fault);
+
+// The machine written when a directory holds no machine.json: two QOR584x
+// controllers at 03:00.0 and 04:00.0 with W25X40CL chips (content files
+// dev0.bin and dev1.bin), a host bridge at 00:00.0 and a multi-function
+// device at 00:1f.
+std::string DefaultMachineJson();
+
+// "03:00.0"
+std::string FormatLocation(const PciLocation& location);
+
+}  // namespace tamsel::sim

@@ -1,0 +1,52 @@
+#pragma once
+// The hardware platform of a simulated machine: the in-process service
+// registry whose driver answers from the machine, and the machine's virtual
+// tick clock. A machine that failed to load leaves a platform whose driver
+// never starts, so the load fails as on a machine without the driver.
+
+#include <memory>
+#include <string>
+
+#include "platform/hardware_platform.h"
+#include "platform/in_process_service_registry.h"
+#include "sim/machine.h"
+
+namespace tamsel::sim {
+
+class SimulatedPlatform final : public HardwarePlatform, private InProcessDriver {
+ public:
+  // `machine` may be nullptr; `loadError` then says why the driver cannot start.
+  SimulatedPlatform(std::unique_ptr<Machine> machine, std::string loadError);
+
+  DriverServiceControl& Services() override { return services_; }
+  TickClock& Ticks() override { return ticks_; }
+  bool IsSystem64Bit() const override { return machine_ == nullptr || machine_->System64Bit(); }
+
+  Machine* machine() { return machine_.get(); }
+
+ private:
+  class VirtualTicks final : public TickClock {
+   public:
+    explicit VirtualTicks(Machine* machine) : machine_(machine) {}
+    uint32_t NowMs() override { return machine_ != nullptr ? machine_->Clock().NowMs() : 0; }
+
+   private:
+    Machine* machine_;
+  };
+
+  bool Start(std::string& error) override;
+  void Stop() override {}
+  DeviceIoEnd& Device() override { return *machine_; }
+
+  std::unique_ptr<Machine> machine_;
+  std::string loadError_;
+  InProcessServiceRegistry services_;
+  VirtualTicks ticks_;
+};
+
+// Loads the machine in `directory` (see LoadMachine). Always returns a
+// platform; on a load failure `error` holds the one-line reason and the
+// platform's driver fails to load.
+std::unique_ptr<SimulatedPlatform> MakeSimulatedPlatform(const std::string& directory, std::string& error);
+
+}  // namespace tamsel::sim
