@@ -51,6 +51,12 @@ SpiNorChip::SpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage, co
     status1_ = kStatusBlockProtect;
   }
   latch_.assign(std::max<uint16_t>(part_.pageSize, 2), 0xFF);
+  log_.reserve(logCapacity_);
+}
+
+void SpiNorChip::SetCommandLogCapacity(std::size_t capacity) {
+  logCapacity_ = capacity;
+  log_.reserve(capacity);
 }
 
 uint8_t SpiNorChip::status() const {

@@ -10,6 +10,7 @@
 // chip is busy (measured on the virtual clock) only the status reads answer.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -49,6 +50,8 @@ inline constexpr uint8_t kStatusWip = 0x01;
 inline constexpr uint8_t kStatusWel = 0x02;
 inline constexpr uint8_t kStatusBlockProtect = 0x1C;  // BP0..BP2
 
+inline constexpr std::size_t kDefaultCommandLogCapacity = 4096;
+
 class SpiNorChip final : public SpiBusDevice {
  public:
   SpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage, const VirtualClock& clock);
@@ -60,15 +63,17 @@ class SpiNorChip final : public SpiBusDevice {
   const SpiFlashDesc& part() const { return part_; }
   uint8_t status() const;
 
-  // The most recent commands, oldest first, up to the log capacity; later
-  // commands are counted in droppedCommands() only. The counts per opcode are
-  // always complete.
+  // The first commands since the last ClearCommands, up to the log capacity
+  // (reserved up front, so logging never allocates on the bus); later ones
+  // are counted in droppedCommands() only. The counts per opcode are always
+  // complete.
   const std::vector<SpiCommandRecord>& commands() const { return log_; }
   uint64_t droppedCommands() const { return dropped_; }
   uint64_t CommandCount(uint8_t opcode) const { return opcodeCounts_[opcode]; }
   uint64_t TotalCommands() const { return total_; }
   void ClearCommands();
-  void SetCommandLogCapacity(std::size_t capacity) { logCapacity_ = capacity; }
+  void SetCommandLogCapacity(std::size_t capacity);
+  std::span<const uint8_t> storage() const { return storage_; }
 
  private:
   enum class Kind : uint8_t {
@@ -126,7 +131,7 @@ class SpiNorChip final : public SpiBusDevice {
   uint32_t latched_ = 0;
 
   std::vector<SpiCommandRecord> log_;
-  std::size_t logCapacity_ = 1u << 16;
+  std::size_t logCapacity_ = kDefaultCommandLogCapacity;
   uint64_t dropped_ = 0;
   uint64_t total_ = 0;
   std::array<uint64_t, 256> opcodeCounts_{};
