@@ -1,0 +1,40 @@
+#pragma once
+// The program state the main dialog owns and hands to the inventory, the run
+// and start-up: the device table, the settings, the firmware file, the
+// version restriction, the option flags and the start-up directory.
+
+#include <string>
+
+#include "files/firmware_check.h"
+#include "files/ini_settings.h"
+#include "hw/device_table.h"
+#include "platform/local_clock.h"
+
+namespace tamsel {
+
+// Option flags of the command line; all start false, the strings empty.
+struct ProgramOptions {
+  bool m_bCmdMode = false;      // /CMD: console engine, standard streams
+  bool m_bSilent = false;       // /S: no window, no busy notice
+  bool m_bOutputFWVer = false;  // /O: version report instead of a run
+  bool m_bCheckFWVer = false;   // /C: recognised, not acted on
+  std::string m_strCheckFWVer;
+  bool m_bDisablePM = false;  // /P: recognised, not acted on
+  bool m_bAutoMode = false;   // /A: always present
+};
+
+struct ProductionState {
+  DeviceTable devices;
+  IniSettings m_pINI;
+  VersionRestriction restriction;  // m_bLimitFWVer and strLimitFWVer
+  FirmwareFile firmware;           // the loaded image and iCheckFwStatus
+  ProgramOptions options;
+  std::string m_szStartDir;
+  LocalClock* clock = &SystemLocalClock();  // date and time of the records
+};
+
+// The overall pass flag: 0 at program start, set to 1 only by an automatic
+// run that ends with at least one pass; never cleared.
+extern int g_iOverallPass;
+
+}  // namespace tamsel

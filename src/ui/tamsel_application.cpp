@@ -1,0 +1,19 @@
+#include "ui/tamsel_application.h"
+
+#include "app/exit_code.h"
+#include "ui/tamsel_dlg.h"
+#include "ui/view_factory.h"
+
+namespace tamsel {
+
+int CTamsel::InitInstance(const std::vector<std::string>& arguments) {
+  const std::unique_ptr<View> view = MakeView(arguments);
+  CTamselDlg dialog(*view);
+  dialog.DoModal(arguments);
+  if (const std::optional<int> code = dialog.requestedExitCode()) {
+    return *code;
+  }
+  return ExitCodeFromResultFile(dialog.state().m_szStartDir);
+}
+
+}  // namespace tamsel

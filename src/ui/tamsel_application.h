@@ -1,0 +1,16 @@
+#pragma once
+// CTamsel, the application object: it picks the view, runs the main dialog
+// modally and turns the way the program ended into the process's exit code.
+
+#include <string>
+#include <vector>
+
+namespace tamsel {
+
+class CTamsel {
+ public:
+  // Runs the program with the arguments after the program name; returns the exit code.
+  int InitInstance(const std::vector<std::string>& arguments);
+};
+
+}  // namespace tamsel
