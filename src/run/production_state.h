@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "files/embedded_files.h"
 #include "files/firmware_check.h"
 #include "files/ini_settings.h"
 #include "hw/device_table.h"
@@ -30,6 +31,8 @@ struct ProductionState {
   FirmwareFile firmware;           // the loaded image and iCheckFwStatus
   ProgramOptions options;
   std::string m_szStartDir;
+  EmbeddedTable carriedFiles;               // written out at start-up, removed at the end
+  std::string m_strFWBinFile;               // the carried image's file name
   LocalClock* clock = &SystemLocalClock();  // date and time of the records
 };
 

@@ -6,9 +6,10 @@
 
 namespace tamsel {
 
-int CTamsel::InitInstance(const std::vector<std::string>& arguments) {
+int CTamsel::InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles) {
   const std::unique_ptr<View> view = MakeView(arguments);
   CTamselDlg dialog(*view);
+  dialog.state().carriedFiles = carriedFiles;
   dialog.DoModal(arguments);
   if (const std::optional<int> code = dialog.requestedExitCode()) {
     return *code;

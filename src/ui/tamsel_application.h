@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "files/embedded_files.h"
+
 namespace tamsel {
 
 class CTamsel {
  public:
-  // Runs the program with the arguments after the program name; returns the exit code.
-  int InitInstance(const std::vector<std::string>& arguments);
+  // Runs the program with the arguments after the program name and the
+  // files it carries; returns the exit code.
+  int InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles);
 };
 
 }  // namespace tamsel

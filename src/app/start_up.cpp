@@ -1,0 +1,161 @@
+#include "app/start_up.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/command_line.h"
+#include "app/trace.h"
+#include "files/embedded_files.h"
+#include "files/file_access.h"
+#include "files/history_log.h"
+#include "files/result_files.h"
+#include "hw/hardware_operations.h"
+#include "run/device_inventory.h"
+#include "run/run_controller.h"
+
+namespace tamsel {
+
+std::string g_strInitCmd;
+
+namespace {
+
+constexpr const char* kRoutine = "CTamselDlg::OnInitDialog";
+
+std::string CurrentDirectory() {
+  std::error_code error;
+  std::string directory = std::filesystem::current_path(error).string();
+  if (directory.size() > kFixedTextMaxLength) {
+    directory.resize(kFixedTextMaxLength);
+  }
+  return directory;
+}
+
+// Steps 2 to 6: the command-line text, the console, /?, /S and /DBG.
+// False when start-up ends here (usage shown).
+bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState& state,
+                      StartUpDialog& dialog) {
+  g_strInitCmd = BuildInitCmd(arguments);
+  vDEBUG_Initial_printf();
+  ToUpperAscii(g_strInitCmd);
+  if (HasOption(g_strInitCmd, "/CMD")) {
+    state.options.m_bCmdMode = true;
+    // The process's own standard streams serve as the console; unbuffered so
+    // progress and history interleave with the messages on standard error.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    vWriteHistory("g_strInitCmd=[%s]\n", g_strInitCmd.c_str());
+    RemoveOption(g_strInitCmd, "/CMD", true);
+  }
+  if (HasOption(g_strInitCmd, "/?")) {
+    dialog.ShowInformation(kUsageText);
+    dialog.RequestQuit(kExitUsageShown);
+    return false;
+  }
+  if (HasOption(g_strInitCmd, "/S")) {
+    state.options.m_bSilent = true;
+    dialog.HideWindow();
+    RemoveOption(g_strInitCmd, "/S", true);
+  }
+  std::string level;
+  if (GetOptionValue(g_strInitCmd, "/DBG", level)) {
+    g_nDebugLevel = vCharToHex(level) & 0xFF;
+  }
+  return true;
+}
+
+// Steps 9 and 10: start-up directory, file-check status, old verdict gone,
+// settings read.
+void ReadSettings(ProductionState& state) {
+  state.m_szStartDir = CurrentDirectory();
+  state.firmware.iCheckFwStatus = kCheckFwNotChecked;
+  DeleteFileIfPresent(JoinPath(state.m_szStartDir, kResultFileName));
+  const std::string iniPath = JoinPath(state.m_szStartDir, kIniFileName);
+  LoadINIFile(iniPath, state.m_pINI, state.restriction);
+  SetFixedText(state.m_pINI.iniPath, iniPath);
+}
+
+// Steps 11 to 15. False when start-up ends here (/L without a version).
+bool ReadLateOptions(ProductionState& state, StartUpDialog& dialog) {
+  ProgramOptions& options = state.options;
+  if (HasOption(g_strInitCmd, "/O")) {
+    options.m_bOutputFWVer = true;
+    RemoveOption(g_strInitCmd, "/O", true);
+  }
+  options.m_bCheckFWVer = GetOptionValue(g_strInitCmd, "/C:", options.m_strCheckFWVer);
+  if (HasOption(g_strInitCmd, "/P")) {
+    options.m_bDisablePM = true;
+    RemoveOption(g_strInitCmd, "/P", true);
+  }
+  if (HasOption(g_strInitCmd, "/A")) {
+    options.m_bAutoMode = true;
+    RemoveOption(g_strInitCmd, "/A", false);
+  }
+  if (HasOption(g_strInitCmd, "/L")) {
+    state.restriction.m_bLimitFWVer = 1;
+    RemoveOption(g_strInitCmd, "/L", true);
+    state.restriction.strLimitFWVer = g_strInitCmd;
+    ToUpperAscii(state.restriction.strLimitFWVer);
+    if (state.restriction.strLimitFWVer.empty()) {
+      dialog.ShowWarning("Please Input FW Version!!\r\n");
+      UnloadQorIODriver();
+      dialog.RequestQuit(kExitQuitRequested);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Where start-up would leave the dialog to an operator: when nobody can see
+// it (silent mode, no display) the Cancel path ends the program instead.
+void LeaveToOperator(StartUpDialog& dialog) {
+  if (!dialog.CanLeaveToOperator()) {
+    dialog.TakeCancelPath();
+  }
+}
+
+}  // namespace
+
+void RunStartUp(const std::vector<std::string>& arguments, ProductionState& state, StartUpDialog& dialog) {
+  dialog.SetWindowTitle(kWindowTitle);
+  if (!ReadEarlyOptions(arguments, state, dialog)) {
+    return;
+  }
+  vExtractResourceFiles(state.carriedFiles, CurrentDirectory(), state.m_strFWBinFile);
+  if (!state.options.m_bSilent) {
+    dialog.StartBusyNotice();
+  }
+  ReadSettings(state);
+  if (!ReadLateOptions(state, dialog)) {
+    return;
+  }
+  UnloadQorIODriver();
+  if (!LoadQorIODriver()) {
+    dialog.ShowWarning("LoadQorIODriver Error !!");
+    LeaveToOperator(dialog);
+    return;
+  }
+  InitDevProcess(state.devices);
+  dialog.vRefreshDevCheckBoxes(kDevBoxesAfterScan);
+  dialog.SetFwPathEdit(FixedTextString(state.m_pINI.load_fw));
+  if (state.options.m_bOutputFWVer) {
+    TRACE_MSG(kRoutine, " Output Firmware Version to file");
+    nOutputVerTextFile(state.m_szStartDir, state.devices);
+    UnloadQorIODriver();
+    dialog.RequestQuit(kExitQuitRequested);
+    return;
+  }
+  dialog.ApplyOperationBoxesFromSettings();
+  dialog.vInitListColumns();
+  vFillDeviceRows(state.devices, dialog);
+  dialog.vCloseWarnThread();
+  if (state.devices.uc584Host == 0) {
+    TRACE_ERR(kRoutine, " Error!! uc584Host = %d", 0);
+    dialog.ShowWarning("Can not find QOR584x !!\r\n");
+    LeaveToOperator(dialog);
+    return;
+  }
+  TRACE_MSG(kRoutine, " Go m_bAutoMode = %d", 1);
+  OnBnClickedButtonStart(state, dialog);
+}
+
+}  // namespace tamsel
