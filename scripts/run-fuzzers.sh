@@ -8,9 +8,13 @@ if ! command -v clang++ >/dev/null; then
   echo "fuzz: clang++ not found, fuzzers skipped"
   exit 0
 fi
+# The libraries under test get libFuzzer's coverage hooks and the sanitizers
+# too, so the fuzzer is guided by (and checks) their code, not only the target's.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer" \
   -DTAMSEL_FUZZERS=ON -DTAMSEL_BENCHMARKS=OFF >/dev/null
-targets=$(cmake --build "$build" --target help | sed -n 's/^\(fuzz_[a-z_]*\):.*/\1/p')
+# One target per fuzz/fuzz_*.cpp, named after the file (as the top CMakeLists builds them).
+targets=$(find fuzz -maxdepth 1 -name 'fuzz_*.cpp' -printf '%f\n' 2>/dev/null | sed 's/\.cpp$//' | sort)
 if [ -z "$targets" ]; then
   echo "fuzz: no fuzz targets yet"
   exit 0
@@ -20,5 +24,10 @@ for target in $targets; do
   echo "fuzz: $target for ${seconds}s"
   corpus="$build/corpus-$target"
   mkdir -p "$corpus"
-  "$build/$target" -max_total_time="$seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+  options=(-max_total_time="$seconds" -print_final_stats=0)
+  # A dictionary beside the target (fuzz/<target>.dict) guides the fuzzer.
+  if [ -f "fuzz/$target.dict" ]; then
+    options+=(-dict="fuzz/$target.dict")
+  fi
+  "$build/$target" "${options[@]}" "$corpus" 2>&1 | tail -n 3
 done
