@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint32_t kSectorBytes = 4096;
 constexpr uint32_t kAddressMask = 0xFFFFFF;
+constexpr uint32_t kMaxSizeKiB = 16 * 1024;
 constexpr uint8_t kWritableStatusBits = 0xFC;  // everything but WIP and WEL
 constexpr std::array<uint8_t, 3> kNoAnswer{0xFF, 0xFF, 0xFF};
 constexpr std::array<uint8_t, 3> kAllZero{0x00, 0x00, 0x00};
@@ -34,7 +35,8 @@ SpiFlashDesc PartOf(const FlashChipSpec& spec) {
 
 uint32_t FlashChipSizeBytes(const FlashChipSpec& spec) {
   if (spec.sizeKiB && *spec.sizeKiB != 0) {
-    return *spec.sizeKiB * 1024u;
+    // 24-bit addresses reach 16 MiB; a larger size could never be addressed.
+    return std::min<uint32_t>(*spec.sizeKiB, kMaxSizeKiB) * 1024u;
   }
   return SpiFlashSizeBytes(PartOf(spec));
 }
@@ -77,6 +79,8 @@ SpiNorChip::Kind SpiNorChip::Classify(uint8_t opcode) const {
   if (is(set.rdsr)) return Kind::kReadStatus;
   if (is(set.rdsr2)) return Kind::kReadStatus2;
   if (Busy()) return Kind::kNone;  // only the status reads answer while busy
+  // In auto-address-increment mode only further AAI bytes and WRDI count.
+  if (autoIncrement_ && !is(set.aai) && !is(set.wrdi)) return Kind::kNone;
   if (opcode == 0x9F) return Kind::kJedecId;
   if (opcode == 0xAB) return Kind::kSignature;
   if (is(set.read)) return Kind::kRead;

@@ -23,7 +23,8 @@
 
 namespace tamsel::sim {
 
-// The chip size in bytes the spec describes (size_kib, else the chip table's, else 512 KiB).
+// The chip size in bytes the spec describes (size_kib, else the chip table's, else 512 KiB),
+// at most 16 MiB (what 24-bit addresses reach).
 uint32_t FlashChipSizeBytes(const FlashChipSpec& spec);
 
 // storage.size() must equal FlashChipSizeBytes(spec).

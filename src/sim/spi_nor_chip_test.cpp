@@ -65,6 +65,8 @@ TEST(SpiNorChipSize, ComesFromSpecThenTableThenDefault) {
   EXPECT_EQ(FlashChipSizeBytes(spec), 128u * 1024);
   EXPECT_EQ(FlashChipSizeBytes(Spec({0xC2, 0x20, 0x14})), 512u * 1024);
   EXPECT_EQ(FlashChipSizeBytes(Spec({0xEF, 0x30, 0x11})), 128u * 1024);
+  spec.sizeKiB = 0xFFFFFFFF;
+  EXPECT_EQ(FlashChipSizeBytes(spec), 16u * 1024 * 1024);
 }
 
 TEST(SpiNorChipIdentity, AnswersJedecIdAndSignature) {
@@ -129,6 +131,7 @@ TEST(SpiNorChipProgram, AutoAddressIncrementRunsUntilWriteDisable) {
   bench.WaitIdle();
   bench.Command({0xAF, 0x22});
   bench.WaitIdle();
+  EXPECT_EQ(bench.Read(0x20, 1), (Bytes{0xFF})) << "reads are ignored in AAI mode";
   bench.Command({0x04});
   bench.Command({0xAF, 0x33});  // mode ended: ignored
   EXPECT_EQ(bench.Read(0x20, 3), (Bytes{0x11, 0x22, 0xFF}));
