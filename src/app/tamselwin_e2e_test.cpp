@@ -1,0 +1,273 @@
+// End-to-end: the built tamselwin started on simulated machines made here,
+// its records and exit codes checked byte for byte.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "app/tamselwin_launch.h"
+#include "files/scratch_directory.h"
+#include "image/image_layout.h"
+#include "imagegen/image_builder.h"
+#include "run/test_machine_json.h"
+#include "sim/machine_loader.h"
+
+namespace tamsel {
+namespace {
+
+const std::vector<std::string> kCarriedFiles = {"QorIo.sys", "QorIo64.sys", "584upd.ini", "1300BC00.ROM",
+                                                "devconAMD64.exe"};
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+// A working directory and a machine directory.
+class EndToEnd : public ::testing::Test {
+ protected:
+  void UseDefaultMachine() {
+    std::string error;
+    ASSERT_TRUE(sim::WriteDefaultMachine(machine.dir(), error)) << error;
+  }
+  void UseMachine(const std::vector<ControllerJson>& controllers) {
+    machine.Write("machine.json", MachineJson(controllers));
+  }
+  TamselwinResult Run(std::vector<std::string> arguments = {}) {
+    return RunTamselwin({work.dir(), machine.dir(), std::move(arguments)});
+  }
+  std::vector<uint8_t> Flash(std::size_t controller) {
+    return Bytes(machine.Read("dev" + std::to_string(controller) + ".bin"));
+  }
+  std::vector<std::string> WorkFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(work.dir())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string DailyLog() {
+    for (const std::string& name : WorkFiles()) {
+      if (std::regex_match(name, std::regex(R"(\d{8}\.log)"))) {
+        return work.Read(name);
+      }
+    }
+    return {};
+  }
+  // The daily log's record lines without their date and time fields, which
+  // are checked for their form.
+  std::vector<std::string> LogRecords() {
+    std::vector<std::string> records;
+    std::istringstream lines(DailyLog());
+    std::string line;
+    std::getline(lines, line);  // header
+    const std::regex stamp(R"(\d{8}\t\d\d:\d\d:\d\d\t)");
+    while (std::getline(lines, line)) {
+      std::smatch match;
+      EXPECT_TRUE(std::regex_search(line, match, stamp) && match.position(0) == 0) << line;
+      records.push_back(line.substr(static_cast<std::size_t>(match.length(0))));
+    }
+    return records;
+  }
+  // history.log's messages without their stamps, elapsed times written as N.
+  std::vector<std::string> HistoryMessages() {
+    std::vector<std::string> messages;
+    std::istringstream lines(work.Read("history.log"));
+    std::string line;
+    while (std::getline(lines, line)) {
+      EXPECT_TRUE(std::regex_search(line, std::regex(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d )"))) << line;
+      messages.push_back(std::regex_replace(line.substr(20), std::regex(R"(\d+ ms)"), "N ms"));
+    }
+    return messages;
+  }
+  std::string Record(int index, const std::string& version, int bus, const std::string& outcome) {
+    return std::to_string(index) + "\t" + version + "\t" + std::to_string(bus) + "\t0\t0\t1e9c\t5844\t" +
+           work.Path("1300BC00.ROM") + "\tNone\t" + outcome + "\t" + outcome + "\tNone\r";
+  }
+  void ExpectNoCarriedFileLeft() {
+    for (const std::string& name : kCarriedFiles) {
+      EXPECT_FALSE(std::filesystem::exists(work.Path(name))) << name;
+    }
+  }
+
+  ScratchDirectory work;
+  ScratchDirectory machine;
+};
+
+// The default image with the chip's own CCT and FRT.
+void ExpectUpdatedKeepingTables(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after) {
+  std::vector<uint8_t> expected = BuildImage();
+  std::copy_n(before.begin() + kCustomerConfigTableOffset, kCustomerConfigTableSize,
+              expected.begin() + kCustomerConfigTableOffset);
+  std::copy_n(before.begin() + kFirmwareRecordTableOffset, kFirmwareRecordTableSize,
+              expected.begin() + kFirmwareRecordTableOffset);
+  ASSERT_GE(after.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), after.begin()));
+}
+
+TEST_F(EndToEnd, DefaultMachineIsUpdatedKeepingEachChipsTables) {
+  UseDefaultMachine();
+  const std::vector<uint8_t> before0 = Flash(0);
+  const std::vector<uint8_t> before1 = Flash(1);
+
+  const TamselwinResult result = Run();
+
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  ExpectUpdatedKeepingTables(before0, Flash(0));
+  ExpectUpdatedKeepingTables(before1, Flash(1));
+  EXPECT_EQ(work.Read("result.log"), "Pass\r\n");
+  EXPECT_EQ(LogRecords(), (std::vector<std::string>{Record(0, "241224000002", 3, "Pass"),
+                                                    Record(1, "241224000002", 4, "Pass")}));
+  EXPECT_EQ(work.Read("SampleLog.csv"), DailyLog());
+  EXPECT_EQ(HistoryMessages(), (std::vector<std::string>{
+                                   "Scan584Dev()+ReadSPIROM: N ms\r",
+                                   "OnBnClickedButtonStart() start, uc584Host=2\r",
+                                   "Begin to check the file\r",
+                                   "Dev[0] Begin to do update\r",
+                                   "Dev[0] iUpdate: N ms\r",
+                                   "Dev[0]::Update SPI Flash Pass!\r",
+                                   "Dev[1] Begin to do update\r",
+                                   "Dev[1] iUpdate: N ms\r",
+                                   "Dev[1]::Update SPI Flash Pass!\r",
+                                   "QOR584xFWUpgrade Success !\r",
+                               }));
+  EXPECT_NE(result.out.find("QOR584xFWUpgrade Success !"), std::string::npos);
+  ExpectNoCarriedFileLeft();
+  EXPECT_EQ(WorkFiles().size(), 4u);  // daily log, SampleLog.csv, history.log, result.log
+
+  // A second run finds the new firmware running.
+  const TamselwinResult second = Run();
+  EXPECT_EQ(second.exitCode, 0);
+  const std::vector<std::string> records = LogRecords();
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[2], Record(0, "25061300bc00", 3, "Pass"));
+  EXPECT_EQ(records[3], Record(1, "25061300bc00", 4, "Pass"));
+}
+
+TEST_F(EndToEnd, GrantThatNeverComesFailsOnlyThatController) {
+  std::vector<ControllerJson> controllers = ControllersAtBuses(2);
+  controllers[1].faults = "\"grant\": \"never\"";
+  UseMachine(controllers);
+  const TamselwinResult result = Run();
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(work.Read("result.log"), "Pass\r\n");
+  const std::vector<std::string> records = LogRecords();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(records[0].find("\tPass\tPass\t"), std::string::npos) << records[0];
+  EXPECT_NE(records[1].find("\tFail\tFail\t"), std::string::npos) << records[1];
+  const std::vector<std::string> history = HistoryMessages();
+  EXPECT_NE(std::find(history.begin(), history.end(), "Error => Dev[1]::failed, 2\r"), history.end());
+}
+
+TEST_F(EndToEnd, EveryControllerFailingGivesFailAndExitCode2) {
+  std::vector<ControllerJson> controllers = ControllersAtBuses(2);
+  for (ControllerJson& controller : controllers) {
+    controller.faults = "\"program_fails\": true";
+  }
+  UseMachine(controllers);
+  const TamselwinResult result = Run({"/S"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(work.Read("result.log"), "Fail\r\n");
+  EXPECT_NE(result.err.find("QOR584xFWUpgrade Fail() !"), std::string::npos) << result.err;
+  ExpectNoCarriedFileLeft();
+}
+
+TEST_F(EndToEnd, VersionReportIsWrittenInsteadOfFlashing) {
+  UseDefaultMachine();
+  const std::vector<uint8_t> before = Flash(0);
+  const TamselwinResult result = Run({"/O"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 18);
+  EXPECT_EQ(work.Read("QorxVersion.txt"), "241224000002\r\n241224000002\r\n");
+  EXPECT_EQ(Flash(0), before);
+  EXPECT_FALSE(std::filesystem::exists(work.Path("result.log")));
+}
+
+TEST_F(EndToEnd, VersionRestrictionUpdatesOnlyMatchingFlashes) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    const char* verdict;
+    bool updated;
+  };
+  const Case cases[] = {
+      {{"/L", "2412XX000002"}, 0, "Pass\r\n", true},
+      {{"/l", "2506XX00BC00"}, 2, "Fail\r\n", false},
+  };
+  for (const Case& c : cases) {
+    ScratchDirectory caseWork;
+    ScratchDirectory caseMachine;
+    std::string error;
+    ASSERT_TRUE(sim::WriteDefaultMachine(caseMachine.dir(), error)) << error;
+    const std::string before = caseMachine.Read("dev0.bin");
+    const TamselwinResult result = RunTamselwin({caseWork.dir(), caseMachine.dir(), c.arguments});
+    ASSERT_FALSE(result.hung);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.arguments[1];
+    EXPECT_EQ(caseWork.Read("result.log"), c.verdict) << c.arguments[1];
+    EXPECT_EQ(caseMachine.Read("dev0.bin") != before, c.updated) << c.arguments[1];
+    if (!c.updated) {
+      EXPECT_NE(result.err.find("Warning! QOR584xFWUpgrade Mismatch! strLimitFWVer[2506XX00BC00], "
+                                "strFW[241224000002]"),
+                std::string::npos)
+          << result.err;
+    }
+  }
+}
+
+TEST_F(EndToEnd, RestrictionWithoutVersionQuitsWith18) {
+  UseDefaultMachine();
+  const TamselwinResult result = Run({"/L"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 18);
+  EXPECT_NE(result.err.find("Please Input FW Version!!"), std::string::npos) << result.err;
+}
+
+TEST_F(EndToEnd, UsageEndsWithExitCode1AndWritesNothing) {
+  UseDefaultMachine();
+  const TamselwinResult result = Run({"/s", "/?"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Usage: QOR584x TamselWin.exe [/? | /O | /DBG]"), std::string::npos)
+      << result.err;
+  EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(EndToEnd, SilentRunWithoutControllersEndsWithFailInsteadOfHanging) {
+  UseMachine({});
+  const TamselwinResult result = Run({"/S"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(work.Read("result.log"), "Fail\r\n");
+  EXPECT_NE(result.err.find("Can not find QOR584x !!"), std::string::npos) << result.err;
+  ExpectNoCarriedFileLeft();
+}
+
+TEST_F(EndToEnd, TraceLevel3WritesMessageLinesToStandardError) {
+  UseDefaultMachine();
+  const TamselwinResult result = Run({"/dbg:3"});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(std::regex_search(result.err, std::regex(R"(MSG::CTamselDlg::InitDevProcess:\d+: Scan584Dev)")))
+      << result.err;
+  EXPECT_NE(result.err.find("MSG::CTamselDlg::OnInitDialog:"), std::string::npos);
+}
+
+TEST_F(EndToEnd, RealBusWithoutControllersEndsThroughCancel) {
+  const TamselwinResult result = RunTamselwin({work.dir(), "", {}});
+  ASSERT_FALSE(result.hung);
+  const bool noController = result.err.find("Can not find QOR584x !!") != std::string::npos;
+  const bool noDriver = result.err.find("LoadQorIODriver Error !!") != std::string::npos;
+  if (!noController && !noDriver) {
+    GTEST_SKIP() << "this machine has a supported controller";
+  }
+  EXPECT_EQ(result.exitCode, 2);
+  EXPECT_EQ(work.Read("result.log"), "Fail\r\n");
+  ExpectNoCarriedFileLeft();
+}
+
+}  // namespace
+}  // namespace tamsel
