@@ -9,6 +9,7 @@
 #include "app/trace_capture.h"
 #include "files/built_in_files.h"
 #include "files/scratch_directory.h"
+#include "files/small_tmpfs.h"
 #include "image/image_verify.h"
 
 namespace tamsel {
@@ -122,6 +123,23 @@ TEST_F(EmbeddedFilesTest, EmptyBlockAndUnwritableTargetAreTraced) {
   EXPECT_TRUE(
       trace.Contains("Failed to write file: " + dir.Path("QorIo64.sys") + ". Reason: Is a directory"));
   EXPECT_EQ(ExtractAndWriteResource(Table(), kBlockDriver64, dir.Path("missing"), "QorIo64.sys"), 0);
+}
+
+TEST_F(EmbeddedFilesTest, FullDiskStopsTheExtractionWithTraceAndNoHalfFile) {
+  SmallTmpfs disk("size=8k");
+  if (!disk.mounted()) {
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  }
+  disk.Fill();
+  const std::string big(64 * 1024, 'd');
+  blocks[0].bytes = Bytes(big);
+  TraceCapture trace;
+  std::string name;
+  EXPECT_FALSE(vExtractResourceFiles(Table(), disk.dir(), name));
+  EXPECT_TRUE(trace.Contains("Failed to write file: " + disk.Path("QorIo.sys") +
+                             ". Reason: No space left on device"));
+  EXPECT_FALSE(fs::exists(disk.Path("QorIo.sys")));
+  EXPECT_FALSE(fs::exists(disk.Path("QorIo64.sys")));
 }
 
 TEST_F(EmbeddedFilesTest, RemovalWithoutTheNameBlockKeepsImageAndTool) {

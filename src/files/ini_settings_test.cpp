@@ -10,6 +10,7 @@
 
 #include "app/trace_capture.h"
 #include "files/scratch_directory.h"
+#include "files/small_tmpfs.h"
 
 namespace tamsel {
 namespace {
@@ -118,6 +119,22 @@ TEST(StoreINIFile, FailsWithTraceWhereTheFileCannotBeCreated) {
   EXPECT_TRUE(trace.Contains("StoreINIFile: strINIFilePath open failed : " + dir.Path("584upd.ini")));
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path("584upd.ini")));  // a directory is never deleted
   EXPECT_FALSE(StoreINIFile(dir.Path("missing/584upd.ini"), ini));
+}
+
+TEST(StoreINIFile, FullDiskFailsWithTraceAndLeavesNoHalfFile) {
+  SmallTmpfs disk("size=4k");
+  if (!disk.mounted()) {
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  }
+  disk.Fill();
+  TraceCapture trace;
+  IniSettings ini;
+  SetFixedText(ini.load_fw, std::string(254, 'p'));
+  EXPECT_FALSE(StoreINIFile(disk.Path("584upd.ini"), ini));
+  EXPECT_TRUE(trace.Contains("StoreINIFile: strINIFilePath"));
+  EXPECT_TRUE(trace.Contains("dwErrorCode 28"));
+  EXPECT_FALSE(std::filesystem::exists(disk.Path("584upd.ini")) &&
+               std::filesystem::file_size(disk.Path("584upd.ini")) > 0);
 }
 
 struct ReaderCase {

@@ -1,13 +1,13 @@
 #include "files/production_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <filesystem>
 #include <string>
 
 #include "app/trace_capture.h"
 #include "files/scratch_directory.h"
+#include "files/small_tmpfs.h"
 
 namespace tamsel {
 namespace {
@@ -138,28 +138,17 @@ TEST_F(ProductionLogTest, FullDeviceReportsTheErrorWithoutCrashing) {
 }
 
 // A small tmpfs filled to the brim: a failed append leaves the earlier lines
-// intact and no broken line at the end. Needs the right to mount.
+// intact and no broken line at the end.
 TEST_F(ProductionLogTest, FullDiskNeverLosesOrBreaksWrittenLines) {
-  const std::string mountPoint = dir.Path("small");
-  fs::create_directory(mountPoint);
-  if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=16k") != 0) {
+  SmallTmpfs disk;
+  if (!disk.mounted()) {
     GTEST_SKIP() << "cannot mount a tmpfs here";
   }
-  struct Unmount {
-    std::string path;
-    ~Unmount() { umount(path.c_str()); }
-  } unmount{mountPoint};
-  startDir = mountPoint;
+  startDir = disk.dir();
   ini.savelog_enable = 0;
   ASSERT_TRUE(Save());
-  const std::string before = ScratchDirectory::ReadFile(mountPoint + "/20261210.log");
-  {
-    std::FILE* filler = std::fopen((mountPoint + "/filler").c_str(), "wb");
-    const std::string block(512, 'f');
-    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() && std::fflush(filler) == 0) {
-    }
-    std::fclose(filler);
-  }
+  const std::string before = ScratchDirectory::ReadFile(disk.Path("20261210.log"));
+  disk.Fill();
   TraceCapture trace;
   devices.uc584Host = 16;
   bool failed = false;
@@ -168,7 +157,7 @@ TEST_F(ProductionLogTest, FullDiskNeverLosesOrBreaksWrittenLines) {
   }
   EXPECT_TRUE(failed);
   EXPECT_TRUE(trace.Contains(", dwErrorCode 28"));
-  const std::string after = ScratchDirectory::ReadFile(mountPoint + "/20261210.log");
+  const std::string after = ScratchDirectory::ReadFile(disk.Path("20261210.log"));
   EXPECT_EQ(after.substr(0, before.size()), before);
   EXPECT_TRUE(after.size() >= 2 && after.substr(after.size() - 2) == "\r\n");
 }
