@@ -17,4 +17,9 @@ using FlashBufferAllocator = std::function<FlashBuffer(uint32_t size)>;
 // new (std::nothrow): nullptr when memory is short.
 FlashBuffer AllocateFlashBuffer(uint32_t size);
 
+// A buffer from `allocate`, or from AllocateFlashBuffer when it is empty.
+inline FlashBuffer AllocateWith(const FlashBufferAllocator& allocate, uint32_t size) {
+  return allocate ? allocate(size) : AllocateFlashBuffer(size);
+}
+
 }  // namespace tamsel

@@ -18,7 +18,7 @@ bool BlankCheckFailsAt(uint32_t address) {
 
 bool QOR7740BlankCheckSpiFlashRom(const SpiFlash& flash, uint32_t length,
                                   const FlashBufferAllocator& allocate) {
-  if (FlashBuffer buffer = allocate(length)) {
+  if (FlashBuffer buffer = AllocateWith(allocate, length)) {
     SpiFlashRead(flash, buffer.get(), 0, length);
     for (uint32_t address = 0; address < length; ++address) {
       if (buffer[address] != 0xFF) {

@@ -1,7 +1,6 @@
 #include "flash/spi_flash_update.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/trace.h"
 #include "flash/spi_flash_commands.h"
@@ -49,9 +48,8 @@ bool Erase(const UpdateJob& job) {
   return status;
 }
 
-// The first address where the buffer differs from the data, or length.
-uint32_t FirstDifference(const UpdateJob& job, const uint8_t* buffer) {
-  return static_cast<uint32_t>(std::mismatch(buffer, buffer + job.length, job.data).first - buffer);
+bool SameAsImage(const UpdateJob& job, const uint8_t* buffer) {
+  return std::equal(buffer, buffer + job.length, job.data);
 }
 
 bool VerifyMismatch(const char* routine) {
@@ -66,7 +64,7 @@ bool ProgramWhole(const UpdateJob& job) {
 bool VerifyWhole(const UpdateJob& job, uint8_t* buffer) {
   if (buffer != nullptr) {
     SpiFlashRead(job.flash, buffer, 0, job.length);
-    return FirstDifference(job, buffer) == job.length || VerifyMismatch(job.routine);
+    return SameAsImage(job, buffer) || VerifyMismatch(job.routine);
   }
   TRACE_MSG(job.routine, "QOR7740UpdateSpiFlashRom: Verify data allocate memory fail!!!");
   for (uint32_t address = 0; address < job.length; ++address) {
@@ -98,7 +96,7 @@ bool VerifyInPieces(const UpdateJob& job, uint8_t* buffer) {
       SpiFlashRead(job.flash, buffer + offset, offset, std::min(kProgressPieceBytes, job.length - offset));
       job.Report(83 + (69632 * k) / job.length);
     }
-    return FirstDifference(job, buffer) == job.length || VerifyMismatch(job.routine);
+    return SameAsImage(job, buffer) || VerifyMismatch(job.routine);
   }
   for (uint32_t address = 0; address < job.length; ++address) {
     uint8_t value = 0;
@@ -139,7 +137,7 @@ bool RunUpdate(const UpdateJob& job, const UpdateVariant& variant) {
     TRACE_MSG(job.routine, "QOR7740UpdateSpiFlashRom: Write SPI flash ROM Status Register fail!!!");
     return false;
   }
-  FlashBuffer verifyBuffer = job.allocate(job.length);
+  FlashBuffer verifyBuffer = AllocateWith(job.allocate, job.length);
   if (!verifyBuffer) {
     TRACE_MSG(job.routine, "QOR7740UpdateSpiFlashRom: Allocate memory for data verified fail!!!");
   }
