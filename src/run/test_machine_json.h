@@ -43,7 +43,7 @@ inline std::string MachineJson(const std::vector<ControllerJson>& controllers) {
 inline std::vector<ControllerJson> ControllersAtBuses(std::size_t count) {
   std::vector<ControllerJson> controllers(count);
   for (std::size_t i = 0; i < count; ++i) {
-    char location[16];
+    char location[32];
     std::snprintf(location, sizeof location, "%02zx:00.0", i + 3);
     controllers[i].location = location;
   }
