@@ -48,6 +48,20 @@ bool Erase(const UpdateJob& job) {
   return status;
 }
 
+// Fills the buffer with the complement of the image, so a byte that a failed
+// transfer never delivered can never pass as verified (also not with bytes
+// left from an earlier attempt).
+void PrimeAgainstImage(const UpdateJob& job, uint8_t* buffer) {
+  std::transform(job.data, job.data + job.length, buffer,
+                 [](uint8_t byte) { return static_cast<uint8_t>(~byte); });
+}
+
+uint8_t ReadOneByteForVerify(const UpdateJob& job, uint32_t address) {
+  uint8_t value = static_cast<uint8_t>(~job.data[address]);
+  SpiFlashRead(job.flash, &value, address, 1);
+  return value;
+}
+
 bool SameAsImage(const UpdateJob& job, const uint8_t* buffer) {
   return std::equal(buffer, buffer + job.length, job.data);
 }
@@ -63,14 +77,13 @@ bool ProgramWhole(const UpdateJob& job) {
 
 bool VerifyWhole(const UpdateJob& job, uint8_t* buffer) {
   if (buffer != nullptr) {
+    PrimeAgainstImage(job, buffer);
     SpiFlashRead(job.flash, buffer, 0, job.length);
     return SameAsImage(job, buffer) || VerifyMismatch(job.routine);
   }
   TRACE_MSG(job.routine, "QOR7740UpdateSpiFlashRom: Verify data allocate memory fail!!!");
   for (uint32_t address = 0; address < job.length; ++address) {
-    uint8_t value = 0;
-    SpiFlashRead(job.flash, &value, address, 1);
-    if (value != job.data[address]) {
+    if (ReadOneByteForVerify(job, address) != job.data[address]) {
       TRACE_MSG(job.routine, "QOR7740UpdateSpiFlashRom: Verify Written data fail at address 0x%08lX!!!",
                 static_cast<unsigned long>(address));
       return false;
@@ -92,6 +105,7 @@ bool ProgramInPieces(const UpdateJob& job) {
 
 bool VerifyInPieces(const UpdateJob& job, uint8_t* buffer) {
   if (buffer != nullptr) {
+    PrimeAgainstImage(job, buffer);
     for (uint32_t k = 0, offset = 0; offset < job.length; ++k, offset += kProgressPieceBytes) {
       SpiFlashRead(job.flash, buffer + offset, offset, std::min(kProgressPieceBytes, job.length - offset));
       job.Report(83 + (69632 * k) / job.length);
@@ -99,9 +113,7 @@ bool VerifyInPieces(const UpdateJob& job, uint8_t* buffer) {
     return SameAsImage(job, buffer) || VerifyMismatch(job.routine);
   }
   for (uint32_t address = 0; address < job.length; ++address) {
-    uint8_t value = 0;
-    SpiFlashRead(job.flash, &value, address, 1);
-    if (value != job.data[address]) {
+    if (ReadOneByteForVerify(job, address) != job.data[address]) {
       TRACE_MSG(job.routine, "Verify fail at addr 0x%08lX", static_cast<unsigned long>(address));
       return false;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // The update engine: unlock the status register, erase, blank-check, program
 // from address 0 and read back, up to three attempts. The caller holds the
-// SPI grant and has detected the chip.
+// SPI grant and has detected the chip. Bytes a failed read transfer did not
+// deliver never count as blank or as verified.
 
 #include <cstdint>
 

@@ -10,6 +10,7 @@
 #include "app/trace_capture.h"
 #include "flash/flash_test_machine.h"
 #include "flash/spi_flash_blank_check.h"
+#include "flash/spi_flash_chip_table.h"
 #include "flash/spi_flash_detect.h"
 
 namespace tamsel {
@@ -255,6 +256,20 @@ TEST_F(SpiFlashUpdateTest, ConsoleProgressOnSupportedChipSkipsTheErase) {
   std::ostringstream out;
   EXPECT_TRUE(QOR7740UpdateSpiFlashRom_CMD(flash(), image.data(), 8192, ProgressReporter(out)));
   EXPECT_EQ(ParsePercentages(out.str()), (std::vector<uint32_t>{33, 33, 58, 83, 91}));
+}
+
+TEST_F(SpiFlashUpdateTest, ControllerStuckBusyEndsInFailureNotAHang) {
+  FlashTestMachine stuck(R"("jedec": "EF 30 13")", R"("busy": true)");
+  ASSERT_TRUE(stuck.granted());
+  // Detection on the stuck controller sees nothing; give it its row.
+  stuck.flash.desc = *FindSpiFlashChip(0xEF, 0x30, 0x13);
+  stuck.flash.supported = 1;
+  const uint8_t image[1] = {0x00};
+  const uint32_t start = GetTickCountMs();
+  EXPECT_FALSE(QOR7740UpdateSpiFlashRom(stuck.flash, image, 1));
+  // Every failed status read counts as "not ready", so each wait runs to its limit and no further.
+  // Unlock about 10 s, then per attempt: chip erase with its 20 s wait about 28 s, blank check 4 s.
+  EXPECT_LT(GetTickCountMs() - start, 120'000u);
 }
 
 TEST(UnsupportedChipEraseSectors, CountsSectorsOfTheLength) {
