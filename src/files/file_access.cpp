@@ -86,10 +86,26 @@ bool DeleteFileIfPresent(const std::string& path) {
   if (!fs::exists(status)) {
     return true;
   }
-  if (fs::is_directory(status)) {
+  if (fs::is_directory(status) || CarriesReadOnlyMark(path)) {
     return false;
   }
   return fs::remove(fs::path(path), code) && !code;
+}
+
+bool CreateFileIfAbsent(const std::string& path, int& error) {
+  error = 0;
+  if (CarriesReadOnlyMark(path)) {
+    error = EACCES;
+    return false;
+  }
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "ab");
+  if (file == nullptr) {
+    error = errno != 0 ? errno : EIO;
+    return false;
+  }
+  std::fclose(file);
+  return true;
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error) {

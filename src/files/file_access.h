@@ -23,11 +23,15 @@ bool IsRegularFile(const std::string& path);
 // is not a directory and carries no read-only mark (no write permission bit).
 bool IsReadWriteFile(const std::string& path);
 
-// Deletes a file (never a directory). True when no file is left at the path.
+// Deletes a file (never a directory, nor a file with the read-only mark).
+// True when no file is left at the path.
 bool DeleteFileIfPresent(const std::string& path);
 
 // The writers refuse a file with the read-only mark (no write permission bit),
 // also where the process could override it, as the platform does elsewhere.
+
+// Creates the file empty when absent, keeping an existing one (open-or-create).
+bool CreateFileIfAbsent(const std::string& path, int& error);
 
 // Creates the file or empties it, then writes all bytes. On a failed write the
 // partial file is removed, so no half-written file is left behind.

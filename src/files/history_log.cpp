@@ -13,13 +13,10 @@ constexpr std::size_t kStampBufferSize = 64;
 
 // Creates the file when absent, then appends; failures are silent by design.
 void AppendHistory(const std::string& path, const std::string& text) {
-  if (!PathExists(path)) {
-    if (std::FILE* created = std::fopen(path.c_str(), "ab")) {
-      std::fclose(created);
-    }
-  }
   int error = 0;
-  AppendToFile(path, text, error);
+  if (CreateFileIfAbsent(path, error)) {
+    AppendToFile(path, text, error);
+  }
 }
 
 }  // namespace

@@ -121,6 +121,16 @@ TEST(StoreINIFile, FailsWithTraceWhereTheFileCannotBeCreated) {
   EXPECT_FALSE(StoreINIFile(dir.Path("missing/584upd.ini"), ini));
 }
 
+TEST(StoreINIFile, ReadOnlyFileIsNeitherDeletedNorReplaced) {
+  ScratchDirectory dir;
+  dir.Write("584upd.ini", "kept");
+  std::filesystem::permissions(dir.Path("584upd.ini"), std::filesystem::perms::owner_read);
+  TraceCapture trace;
+  EXPECT_FALSE(StoreINIFile(dir.Path("584upd.ini"), IniSettings{}));
+  EXPECT_EQ(dir.Read("584upd.ini"), "kept");
+  EXPECT_TRUE(trace.Contains("StoreINIFile: strINIFilePath"));
+}
+
 TEST(StoreINIFile, FullDiskFailsWithTraceAndLeavesNoHalfFile) {
   SmallTmpfs disk("size=4k");
   if (!disk.mounted()) {

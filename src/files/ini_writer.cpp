@@ -1,7 +1,5 @@
 // StoreINIFile: writes the settings record back as the 29-line file text.
 
-#include <cerrno>
-#include <cstdio>
 #include <string>
 
 #include "app/trace.h"
@@ -56,14 +54,11 @@ bool StoreINIFile(const std::string& strINIFilePath, const IniSettings& ini) {
   // A directory in place of the file is left alone; creating the file then fails.
   DeleteFileIfPresent(strINIFilePath);
   int error = 0;
-  errno = 0;
-  std::FILE* probe = std::fopen(strINIFilePath.c_str(), "ab");
-  if (probe == nullptr) {
+  if (!CreateFileIfAbsent(strINIFilePath, error)) {
     TRACE_MSG(kRoutine, "StoreINIFile: strINIFilePath open failed : %s , dwErrorCode %d",
-              strINIFilePath.c_str(), errno);
+              strINIFilePath.c_str(), error);
     return false;
   }
-  std::fclose(probe);
   if (!WriteWholeFile(strINIFilePath, FormatIniText(ini), error)) {
     TRACE_MSG(kRoutine, "StoreINIFile: strINIFilePath : %s , dwErrorCode %d", strINIFilePath.c_str(), error);
     return false;

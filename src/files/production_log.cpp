@@ -127,11 +127,10 @@ bool bSaveLog(const ProductionLogSetting& setting) {
   const LocalDateTime when = setting.clock.Now();
   const std::string strLogFilePath = JoinPath(setting.m_szStartDir, DailyLogName(when));
   if (!vCheckFilePathExists(strLogFilePath, 0)) {
-    // A file that exists but may not be written keeps its lines: only a
-    // missing file is created with the header.
-    if (!PathExists(strLogFilePath)) {
-      bSaveLogCreateHead(strLogFilePath);
-    }
+    int createError = 0;
+    CreateFileIfAbsent(strLogFilePath, createError);
+    // A file with the read-only mark is refused here, so it keeps its lines.
+    bSaveLogCreateHead(strLogFilePath);
   }
   std::string text;
   const std::size_t count = std::min<std::size_t>(setting.devices.uc584Host, kMaxDevices);

@@ -115,6 +115,7 @@ TEST_F(ProductionLogTest, ReadOnlyDayFileKeepsItsLinesAndReportsFalse) {
   TraceCapture trace;
   EXPECT_FALSE(Save());
   EXPECT_EQ(dir.Read("20261210.log"), "earlier lines\r\n");
+  EXPECT_TRUE(trace.Contains("Create log header failed: " + dir.Path("20261210.log") + " (err=13)"));
   EXPECT_TRUE(trace.Contains("strLogFilePath : " + dir.Path("20261210.log") + " , dwErrorCode 13"));
   EXPECT_FALSE(fs::exists(dir.Path("SampleLog.csv")));  // no copy after a failed append
 }
