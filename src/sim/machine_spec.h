@@ -1,7 +1,18 @@
 #pragma once
 // The simulated machine as machine.json describes it: supported controllers
 // (each with its flash chip and faults), other PCI functions, the latency
-// model and the system width.
+// model and the system width. Numbers may be decimal or "0x.." strings;
+// unknown keys are refused so a misspelt fault does not pass unnoticed.
+//
+//   controllers[]: location "bb:dd.f", vendor_id, device_id, fw_version
+//     ("8 hex bytes"), multifunction, bar0 (the BAR0 dword), power_management
+//     (false: no power-management capability), power_state (0-3 at load),
+//     flash { jedec, signature, size_kib, content, protected },
+//     faults { grant ("never" or polls), program_fails, stuck [addresses],
+//              busy, d3_after }
+//   devices[]: location, vendor_id, device_id, multifunction
+//   latency { port_ns, memory_read_ns, memory_write_ns, map_ns, spi_byte_ns }
+//   system_64bit (default true: 8-byte map replies, the 64-bit driver file)
 
 #include <array>
 #include <cstdint>
