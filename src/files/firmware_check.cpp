@@ -41,23 +41,40 @@ bool EndsWithRomIgnoringCase(const std::string& name) {
                     });
 }
 
+// Opens a regular file for reading and tells its size; null for anything else.
+std::FILE* OpenRegularFile(const std::string& path, std::uintmax_t& size) {
+  std::error_code code;
+  if (!fs::is_regular_file(fs::path(path), code)) {
+    return nullptr;
+  }
+  size = fs::file_size(fs::path(path), code);
+  return code ? nullptr : std::fopen(path.c_str(), "rb");
+}
+
+// A buffer of the size, or false when it cannot be had (or the size does not
+// fit the image's 32-bit length).
+bool AllocateImage(std::uintmax_t size, std::vector<uint8_t>& buffer) {
+  if (size > std::numeric_limits<uint32_t>::max()) {
+    return false;
+  }
+  try {
+    buffer.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 // Loads the whole file into the state; returns the check's status.
 uint32_t LoadImage(const std::string& path, const IniSettings& ini, FirmwareFile& file) {
-  std::error_code code;
-  const std::uintmax_t size =
-      fs::is_regular_file(fs::path(path), code) ? fs::file_size(fs::path(path), code) : 0;
-  std::FILE* stream = (!code && IsRegularFile(path)) ? std::fopen(path.c_str(), "rb") : nullptr;
+  std::uintmax_t size = 0;
+  std::FILE* stream = OpenRegularFile(path, size);
   if (stream == nullptr) {
     file.message = CannotOpenMessage(file);
     return kCheckFwCannotOpen;
   }
   std::vector<uint8_t> buffer;
-  try {
-    if (size > std::numeric_limits<uint32_t>::max()) {
-      throw std::bad_alloc();
-    }
-    buffer.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
+  if (!AllocateImage(size, buffer)) {
     std::fclose(stream);
     file.message = "Allocate memory for SPI ROM file fail!!!";
     return kCheckFwNoMemory;

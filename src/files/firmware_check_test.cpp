@@ -104,6 +104,17 @@ TEST_F(CheckFwBinTest, OddFilesGiveTheirStatusWithoutCrashing) {
   }
 }
 
+// A sparse file longer than a 32-bit length can hold cannot become an image.
+TEST_F(CheckFwBinTest, ImageTooLargeForMemoryGivesTwelve) {
+  dir.Write("vast.rom", "");
+  std::filesystem::resize_file(dir.Path("vast.rom"), (uint64_t{1} << 32) + 1);
+  TraceCapture trace;
+  EXPECT_EQ(Check(dir.Path("vast.rom"), false, 1), kCheckFwNoMemory);
+  EXPECT_EQ(file.message, "Allocate memory for SPI ROM file fail!!!");
+  EXPECT_FALSE(file.holdsImage());
+  EXPECT_TRUE(trace.Contains(": Allocate memory for SPI ROM file fail!!!"));
+}
+
 TEST_F(CheckFwBinTest, PathsLongerThanTheFieldAreCut) {
   EXPECT_EQ(Check(std::string(400, 'a')), kCheckFwCannotOpen);
   EXPECT_EQ(file.message, "Can't open file: " + std::string(254, 'a') + "!!!");
