@@ -31,7 +31,7 @@ std::string CurrentDirectory() {
   return directory;
 }
 
-// Steps 2 to 6: the command-line text, the console, /?, /S and /DBG.
+// The command-line text, the console, /?, /S and /DBG.
 // False when start-up ends here (usage shown).
 bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState& state,
                       StartUpDialog& dialog) {
@@ -63,7 +63,7 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
   return true;
 }
 
-// Steps 9 and 10: start-up directory, file-check status, old verdict gone,
+// The start-up directory, file-check status, old verdict gone,
 // settings read.
 void ReadSettings(ProductionState& state) {
   state.m_szStartDir = CurrentDirectory();
@@ -74,7 +74,7 @@ void ReadSettings(ProductionState& state) {
   SetFixedText(state.m_pINI.iniPath, iniPath);
 }
 
-// Steps 11 to 15. False when start-up ends here (/L without a version).
+// /O, /C:, /P, /A and /L. False when start-up ends here (/L without a version).
 bool ReadLateOptions(ProductionState& state, StartUpDialog& dialog) {
   ProgramOptions& options = state.options;
   if (HasOption(g_strInitCmd, "/O")) {

@@ -45,7 +45,8 @@ bool UpdateChosen(const IniSettings& ini) {
   return ini.update_qor_584_spi_flash_rom == 1 || ini.update_qor_584_spi_flash_rom_register_table_only == 1;
 }
 
-// Step 6: the firmware file, checked once per run when an update is chosen.
+// The firmware file, checked once per run when an update is chosen; a failed
+// check marks every selected device with its code.
 void CheckFirmwareFile(ProductionState& state, Tally& tally) {
   HistoryAndTrace("Begin to check the file");
   const FirmwareCheckSetting setting{state.m_pINI, state.options.m_bAutoMode, state.m_szStartDir};
@@ -84,7 +85,7 @@ bool PassesRestriction(const ProductionState& state, const DeviceSlot& slot, Tal
   return false;
 }
 
-// Step 7.5. False when the restriction refused the device (no tally, no
+// The update of one device. False when the restriction refused the device (no tally, no
 // progress step).
 bool UpdateDevice(ProductionState& state, std::size_t index, RunDialog& dialog, Tally& tally) {
   DeviceSlot& slot = state.devices.slots[index];
@@ -121,7 +122,7 @@ void CountOutcome(std::size_t index, OpStatus status, Tally& tally) {
   }
 }
 
-// Step 7 for one device.
+// One device of the run: skipped, refused, or worked on, tallied and stepped.
 void WorkOnDevice(ProductionState& state, std::size_t index, RunDialog& dialog, Tally& tally) {
   const uint8_t selection = state.m_pINI.DEV[index];
   DeviceSlot& slot = state.devices.slots[index];
@@ -161,7 +162,7 @@ std::string FailureMessage(const ProductionState& state, const Tally& tally) {
   return "QOR584xFWUpgrade Fail() !";
 }
 
-// Step 13: the verdict, the result file and the end of the program.
+// The end of an automatic run: the verdict, the result file and the end of the program.
 void EndAutomaticRun(const ProductionState& state, RunDialog& dialog, const Tally& tally) {
   if (tally.passes > 0) {
     vWriteHistory("%s\n", "QOR584xFWUpgrade Success !");
