@@ -108,8 +108,11 @@ bool CreateFileIfAbsent(const std::string& path, int& error) {
   return true;
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error) {
+bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error, bool* opened) {
   error = 0;
+  if (opened != nullptr) {
+    *opened = false;
+  }
   if (CarriesReadOnlyMark(path)) {
     error = EACCES;
     return false;
@@ -119,6 +122,9 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error)
   if (file == nullptr) {
     error = errno != 0 ? errno : EIO;
     return false;
+  }
+  if (opened != nullptr) {
+    *opened = true;
   }
   const bool written = WriteAndFlush(file, bytes, error);
   if (!CloseKeepingError(file, written, error)) {

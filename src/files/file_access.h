@@ -34,8 +34,9 @@ bool DeleteFileIfPresent(const std::string& path);
 bool CreateFileIfAbsent(const std::string& path, int& error);
 
 // Creates the file or empties it, then writes all bytes. On a failed write the
-// partial file is removed, so no half-written file is left behind.
-bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error);
+// partial file is removed, so no half-written file is left behind. `opened`,
+// when given, tells whether the file could be opened at all.
+bool WriteWholeFile(const std::string& path, std::string_view bytes, int& error, bool* opened = nullptr);
 
 // Appends the bytes in one piece to an existing file. A failed append (a full
 // disk) cuts the file back to its old length, so earlier lines stay intact and

@@ -113,13 +113,18 @@ bool vCheckFilePathExists(const std::string& path, uint8_t showMessage, Operator
 }
 
 bool bSaveLogCreateHead(const std::string& strLogFilePath) {
+  constexpr const char* kRoutine = "CTamselDlg::bSaveLogCreateHead";
   int error = 0;
-  if (!WriteWholeFile(strLogFilePath, kProductionLogHeader, error)) {
-    TRACE_MSG("CTamselDlg::bSaveLogCreateHead", "Create log header failed: %s (err=%d)",
-              strLogFilePath.c_str(), error);
-    return false;
+  bool opened = false;
+  if (WriteWholeFile(strLogFilePath, kProductionLogHeader, error, &opened)) {
+    return true;
   }
-  return true;
+  if (opened) {
+    TRACE_MSG(kRoutine, "Exception writing log header: %s", strLogFilePath.c_str());
+  } else {
+    TRACE_MSG(kRoutine, "Create log header failed: %s (err=%d)", strLogFilePath.c_str(), error);
+  }
+  return false;
 }
 
 bool bSaveLog(const ProductionLogSetting& setting) {

@@ -163,6 +163,20 @@ TEST_F(ProductionLogTest, FullDiskNeverLosesOrBreaksWrittenLines) {
   EXPECT_TRUE(after.size() >= 2 && after.substr(after.size() - 2) == "\r\n");
 }
 
+TEST_F(ProductionLogTest, HeaderOnAFullDiskIsTracedAndLeavesNoHalfHeader) {
+  SmallTmpfs disk("size=4k");
+  if (!disk.mounted()) {
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  }
+  disk.Fill();
+  startDir = disk.dir();
+  TraceCapture trace;
+  EXPECT_FALSE(Save());
+  EXPECT_TRUE(trace.Contains("CTamselDlg::bSaveLogCreateHead:"));
+  EXPECT_TRUE(trace.Contains("Exception writing log header: " + disk.Path("20261210.log")));
+  EXPECT_FALSE(fs::exists(disk.Path("20261210.log")) && fs::file_size(disk.Path("20261210.log")) > 0);
+}
+
 struct OutcomeCase {
   uint8_t update;
   uint8_t erase;
