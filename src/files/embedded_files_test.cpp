@@ -131,7 +131,7 @@ TEST_F(EmbeddedFilesTest, FullDiskStopsTheExtractionWithTraceAndNoHalfFile) {
     GTEST_SKIP() << "cannot mount a tmpfs here";
   }
   disk.Fill();
-  const std::string big(64 * 1024, 'd');
+  const std::string big(std::size_t{64} * 1024, 'd');
   blocks[0].bytes = Bytes(big);
   TraceCapture trace;
   std::string name;

@@ -23,7 +23,7 @@ constexpr unsigned kMaxIniLines = 20;
 // Characters of one line kept for parsing; the rest of a longer line is
 // dropped, which bounds memory for any input. Text values are cut to 254
 // characters anyway.
-constexpr std::size_t kMaxKeptLineLength = 64 * 1024;
+constexpr std::size_t kMaxKeptLineLength = std::size_t{64} * 1024;
 
 constexpr std::string_view kWhiteSpace = " \t\r\n\v\f";
 

@@ -223,16 +223,17 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(l.restriction.m_bLimitFWVer, 1);
                      EXPECT_EQ(l.restriction.strLimitFWVer, "2506XX00bc00");
                    }},
-        ReaderCase{
-            "LongValuesAreCutTo254",
-            "load_fw=" + std::string(10 * 1024 * 1024, 'p') + "\n" + "savelog_path=" + std::string(300, 's'),
-            true,
-            [](const Loaded& l) {
-              EXPECT_EQ(FixedTextView(l.ini.load_fw), std::string(254, 'p'));
-              EXPECT_EQ(FixedTextView(l.ini.savelog_path), std::string(254, 's'));
-            }},
-        ReaderCase{"TenMegabyteLineWithoutEqualsIsUnknown", std::string(10 * 1024 * 1024, 'k') + "\nDEV 3=1",
-                   false, [](const Loaded& l) { EXPECT_EQ(l.ini.DEV[3], 1); }},
+        ReaderCase{"LongValuesAreCutTo254",
+                   "load_fw=" + std::string(std::size_t{10} << 20, 'p') + "\n" +
+                       "savelog_path=" + std::string(300, 's'),
+                   true,
+                   [](const Loaded& l) {
+                     EXPECT_EQ(FixedTextView(l.ini.load_fw), std::string(254, 'p'));
+                     EXPECT_EQ(FixedTextView(l.ini.savelog_path), std::string(254, 's'));
+                   }},
+        ReaderCase{"TenMegabyteLineWithoutEqualsIsUnknown",
+                   std::string(std::size_t{10} << 20, 'k') + "\nDEV 3=1", false,
+                   [](const Loaded& l) { EXPECT_EQ(l.ini.DEV[3], 1); }},
         ReaderCase{"BinaryGarbageIsUnknown", std::string("\x01\xff\x00=\x80\x7f\r\r\n\xfe", 10), false,
                    [](const Loaded& l) { EXPECT_EQ(FixedTextView(l.ini.load_fw), ""); }},
         ReaderCase{"WhiteSpaceOnlyLineCountsAndIsUnknown", " \t\r\n", false, [](const Loaded&) {}}),
