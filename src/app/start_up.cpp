@@ -22,13 +22,18 @@ namespace {
 
 constexpr const char* kRoutine = "CTamselDlg::OnInitDialog";
 
+// The working directory, whole: a directory cut to a fixed length would name
+// another place. Empty when it cannot be read (paths then stay relative).
 std::string CurrentDirectory() {
   std::error_code error;
-  std::string directory = std::filesystem::current_path(error).string();
-  if (directory.size() > kFixedTextMaxLength) {
-    directory.resize(kFixedTextMaxLength);
-  }
-  return directory;
+  return std::filesystem::current_path(error).string();
+}
+
+// The settings file's path as the record keeps it: the full path when it fits
+// the record's 254 characters, else the bare name, which names the same file
+// because the working directory is the start-up directory.
+std::string RecordedIniPath(const std::string& fullPath) {
+  return fullPath.size() <= kFixedTextMaxLength ? fullPath : std::string(kIniFileName);
 }
 
 // The command-line text, the console, /?, /S and /DBG.
@@ -71,7 +76,7 @@ void ReadSettings(ProductionState& state) {
   DeleteFileIfPresent(JoinPath(state.m_szStartDir, kResultFileName));
   const std::string iniPath = JoinPath(state.m_szStartDir, kIniFileName);
   LoadINIFile(iniPath, state.m_pINI, state.restriction);
-  SetFixedText(state.m_pINI.iniPath, iniPath);
+  SetFixedText(state.m_pINI.iniPath, RecordedIniPath(iniPath));
 }
 
 // /O, /C:, /P, /A and /L. False when start-up ends here (/L without a version).

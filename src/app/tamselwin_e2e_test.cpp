@@ -146,6 +146,32 @@ TEST_F(EndToEnd, DefaultMachineIsUpdatedKeepingEachChipsTables) {
   EXPECT_EQ(records[3], Record(1, "25061300bc00", 4, "Pass"));
 }
 
+// A working directory longer than the records' 254-character texts: the
+// driver service refuses binary paths of more than 260 characters, so the run
+// ends through Cancel, and every record lands in that directory itself, not
+// in the directory its cut name would give.
+TEST_F(EndToEnd, WorkingDirectoryLongerThanTheTextFieldsKeepsItsRecordsInPlace) {
+  UseDefaultMachine();
+  std::filesystem::path deep = work.dir();
+  while (deep.string().size() < 300) {
+    deep /= "a-rather-long-directory-name-for-a-production-line";
+  }
+  std::filesystem::create_directories(deep);
+  const TamselwinResult result = RunTamselwin({deep.string(), machine.dir(), {}});
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  EXPECT_NE(result.err.find("LoadQorIODriver Error !!"), std::string::npos) << result.err;
+  EXPECT_EQ(ScratchDirectory::ReadFile((deep / "result.log").string()), "Fail\r\n");
+  for (const std::string& name : kCarriedFiles) {
+    EXPECT_FALSE(std::filesystem::exists(deep / name)) << name;
+  }
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(work.dir())) {
+    files += entry.is_regular_file() ? 1u : 0u;
+  }
+  EXPECT_EQ(files, 1u);  // result.log only
+}
+
 TEST_F(EndToEnd, GrantThatNeverComesFailsOnlyThatController) {
   std::vector<ControllerJson> controllers = ControllersAtBuses(2);
   controllers[1].faults = "\"grant\": \"never\"";
