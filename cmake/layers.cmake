@@ -13,6 +13,7 @@ tamsel_layer(files    DEPS tamsel_image tamsel_hw TEST_DEPS ${TAMSEL_TEST_SUPPOR
 tamsel_layer(run      DEPS tamsel_flash tamsel_files TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(app      DEPS tamsel_run EXCLUDE main.cpp trace.cpp TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(ui       DEPS tamsel_app TEST_DEPS ${TAMSEL_TEST_SUPPORT})
+include(cmake/fltk.cmake)
 
 add_subdirectory(tools)
 

@@ -1,0 +1,17 @@
+#pragma once
+// A secondary dialog window (message box, About box, busy notice): Esc and
+// the close box close it as its OK button does.
+
+#include <FL/Fl_Window.H>
+
+namespace tamsel {
+
+class FltkDialogWindow : public Fl_Window {
+ public:
+  FltkDialogWindow(int width, int height);
+  int handle(int event) override;
+  // The callback of its close button: hides the window the widget is in.
+  static void Close(Fl_Widget* widget, void* data);
+};
+
+}  // namespace tamsel

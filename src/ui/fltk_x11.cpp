@@ -1,0 +1,62 @@
+#include "ui/fltk_x11.h"
+
+// Fl_X (the window record with its exposure state) is declared for internals only.
+#define FL_INTERNALS 1
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/x.H>
+#include <X11/Xatom.h>
+
+namespace tamsel {
+
+bool CanOpenXDisplay() {
+  if (fl_display != nullptr) {
+    return true;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    return false;
+  }
+  XCloseDisplay(display);
+  return true;
+}
+
+void KeepAboveOthers(Fl_Window& window) {
+  const Window xid = fl_xid(&window);
+  if (xid == 0) {
+    return;
+  }
+  const Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);
+  Atom above = XInternAtom(fl_display, "_NET_WM_STATE_ABOVE", False);
+  // The property is read by a window manager that maps the window later; the
+  // message reaches one that already manages it.
+  XChangeProperty(fl_display, xid, state, XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&above), 1);
+  XEvent message{};
+  message.xclient.type = ClientMessage;
+  message.xclient.window = xid;
+  message.xclient.message_type = state;
+  message.xclient.format = 32;
+  message.xclient.data.l[0] = 1;  // _NET_WM_STATE_ADD
+  message.xclient.data.l[1] = static_cast<long>(above);
+  message.xclient.data.l[3] = 1;  // from a normal application
+  XSendEvent(fl_display, RootWindow(fl_display, fl_screen), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &message);
+  XFlush(fl_display);
+}
+
+void WaitUntilDrawn(Fl_Window& window) {
+  constexpr int kMaxRounds = 100;  // 100 x 20 ms at most
+  for (int round = 0; round < kMaxRounds; ++round) {
+    Fl_X* x = Fl_X::i(&window);
+    if (x == nullptr || !x->wait_for_expose) {
+      break;
+    }
+    Fl::wait(0.02);
+  }
+  Fl::check();
+  Fl::flush();
+  XSync(fl_display, False);
+}
+
+}  // namespace tamsel
