@@ -59,3 +59,10 @@ if(fltk_tests)
   set_tests_properties(ui_fltk_tests PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600
                        ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/scripts/x11-leaks.supp")
 endif()
+
+# The README's picture of the window after a run (scripts/make-screenshot.sh).
+find_package(PNG)
+if(PNG_FOUND)
+  add_executable(tamsel_ui_screenshot ${CMAKE_SOURCE_DIR}/tools/ui_screenshot/main.cpp)
+  target_link_libraries(tamsel_ui_screenshot PRIVATE tamsel_ui_fltk tamsel_ui tamsel_app tamsel_sim tamsel_embedded PNG::PNG)
+endif()

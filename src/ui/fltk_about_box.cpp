@@ -56,6 +56,7 @@ void ShowFltkAboutBox() {
   }
   box.end();
   box.set_modal();
+  CentreOnScreen(box);
   box.show();
   KeepAboveOthers(box);
   while (box.shown()) {

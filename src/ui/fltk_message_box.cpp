@@ -86,6 +86,7 @@ void ShowFltkMessageBox(const std::string& text, const std::string& caption, Mes
   ok->callback(FltkDialogWindow::Close);
   box.end();
   box.set_modal();
+  CentreOnScreen(box);
   box.show();
   KeepAboveOthers(box);
   while (box.shown()) {

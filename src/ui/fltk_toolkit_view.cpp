@@ -27,6 +27,7 @@ constexpr int kScrollbarSize = 14;
 void SetUpToolkitOnce() {
   static const bool done = [] {
     Fl::scheme("gtk+");
+    Fl::background(236, 236, 236);
     Fl::set_font(FL_HELVETICA, kDialogFontFace);
     Fl::visual(FL_RGB);
     // Narrow enough that the device list's columns (795 of its 810 inner
@@ -39,15 +40,6 @@ void SetUpToolkitOnce() {
 
 void SoundWarning() {
   fl_beep(FL_BEEP_DEFAULT);
-}
-
-void CentreOnScreen(Fl_Window& window) {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  Fl::screen_work_area(x, y, width, height);
-  window.position(x + (width - window.w()) / 2, y + (height - window.h()) / 2);
 }
 
 }  // namespace

@@ -45,6 +45,15 @@ void KeepAboveOthers(Fl_Window& window) {
   XFlush(fl_display);
 }
 
+void CentreOnScreen(Fl_Window& window) {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  Fl::screen_work_area(x, y, width, height);
+  window.position(x + (width - window.w()) / 2, y + (height - window.h()) / 2);
+}
+
 void WaitUntilDrawn(Fl_Window& window) {
   constexpr int kMaxRounds = 100;  // 100 x 20 ms at most
   for (int round = 0; round < kMaxRounds; ++round) {

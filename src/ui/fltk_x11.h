@@ -14,6 +14,9 @@ bool CanOpenXDisplay();
 // Asks the window manager to keep a shown window above all others.
 void KeepAboveOthers(Fl_Window& window);
 
+// Places a window that is not yet shown in the middle of the screen's work area.
+void CentreOnScreen(Fl_Window& window);
+
 // Waits a bounded time until a shown window is mapped and exposed, then draws
 // it, so a window shown before long work without message pumping appears whole.
 void WaitUntilDrawn(Fl_Window& window);
