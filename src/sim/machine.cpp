@@ -14,7 +14,7 @@ constexpr uint32_t kWindowInBar = 0x1000;
 constexpr uint32_t kSataAhciClass = 0x010601;
 constexpr uint32_t kConfigEnable = 0x80000000u;
 
-PciFunctionSetup ControllerSetup(const ControllerSpec& c, std::size_t index) {
+PciFunctionSetup ControllerSetup(const ControllerDescription& c, std::size_t index) {
   PciFunctionSetup setup;
   setup.vendorId = c.vendorId;
   setup.deviceId = c.deviceId;
@@ -28,7 +28,7 @@ PciFunctionSetup ControllerSetup(const ControllerSpec& c, std::size_t index) {
   return setup;
 }
 
-PciFunctionSetup DeviceSetup(const DeviceSpec& d) {
+PciFunctionSetup DeviceSetup(const DeviceDescription& d) {
   PciFunctionSetup setup;
   setup.vendorId = d.vendorId;
   setup.deviceId = d.deviceId;
@@ -38,25 +38,26 @@ PciFunctionSetup DeviceSetup(const DeviceSpec& d) {
 
 }  // namespace
 
-Machine::Machine(MachineSpec spec, std::vector<std::unique_ptr<FlashStorage>> storages,
+Machine::Machine(MachineDescription description, std::vector<std::unique_ptr<FlashStorage>> storages,
                  const ChipFactory& makeChip)
-    : spec_(std::move(spec)) {
+    : description_(std::move(description)) {
   functionIndex_.fill(-1);
-  functions_.reserve(spec_.controllers.size() + spec_.devices.size());
-  for (std::size_t i = 0; i < spec_.controllers.size() && i < storages.size(); ++i) {
-    const ControllerSpec& c = spec_.controllers[i];
+  functions_.reserve(description_.controllers.size() + description_.devices.size());
+  for (std::size_t i = 0; i < description_.controllers.size() && i < storages.size(); ++i) {
+    const ControllerDescription& c = description_.controllers[i];
     functionIndex_[c.location.Key()] = static_cast<int16_t>(functions_.size());
     Controller controller;
     controller.function = functions_.size();
     functions_.emplace_back(ControllerSetup(c, i));
     controller.storage = std::move(storages[i]);
     controller.chip = makeChip(c.flash, controller.storage->Bytes(), clock_);
-    controller.window = std::make_unique<ControllerWindow>(
-        *controller.chip, clock_, WindowFaults{c.grantNever, c.grantPolls, c.busy}, spec_.latency.spiByteNs);
+    controller.window = std::make_unique<ControllerWindow>(*controller.chip, clock_,
+                                                           WindowFaults{c.grantNever, c.grantPolls, c.busy},
+                                                           description_.latency.spiByteNs);
     controller.d3After = c.d3After;
     controllers_.push_back(std::move(controller));
   }
-  for (const DeviceSpec& d : spec_.devices) {
+  for (const DeviceDescription& d : description_.devices) {
     functionIndex_[d.location.Key()] = static_cast<int16_t>(functions_.size());
     functions_.emplace_back(DeviceSetup(d));
   }
@@ -101,7 +102,7 @@ DeviceIoReply Machine::Dispatch(uint32_t code, std::span<const uint8_t> input, s
     case qorio::kIoctlUnmap:
       return Unmap(input);
     case qorio::kIoctlSetDebugLevel:
-      clock_.Advance(spec_.latency.mapNs);
+      clock_.Advance(description_.latency.mapNs);
       return {input.size() >= 4, input.size() >= 4 ? 4u : 0u};
     default:
       return {};
@@ -117,7 +118,7 @@ PciFunction* Machine::AddressedFunction() {
 DeviceIoReply Machine::GetPort(std::span<const uint8_t> input, std::span<uint8_t> output) {
   qorio::PortRecord record;
   if (!qorio::Decode(input, record) || output.size() < 4) return {};
-  clock_.Advance(spec_.latency.portAccessNs);
+  clock_.Advance(description_.latency.portAccessNs);
   uint32_t value = 0xFFFFFFFFu;  // an undecoded port floats high
   if (record.port == qorio::kConfigAddressPort && record.width == 4) {
     value = configAddress_;
@@ -137,7 +138,7 @@ DeviceIoReply Machine::GetPort(std::span<const uint8_t> input, std::span<uint8_t
 DeviceIoReply Machine::SetPort(std::span<const uint8_t> input) {
   qorio::PortRecord record;
   if (!qorio::Decode(input, record)) return {};
-  clock_.Advance(spec_.latency.portAccessNs);
+  clock_.Advance(description_.latency.portAccessNs);
   if (record.port == qorio::kConfigAddressPort && record.width == 4) {
     configAddress_ = record.value & 0x80FFFFFCu;
   } else if (record.port >= qorio::kConfigDataPort && record.port <= qorio::kConfigDataPort + 3u) {
@@ -154,10 +155,10 @@ DeviceIoReply Machine::SetPort(std::span<const uint8_t> input) {
 
 DeviceIoReply Machine::Map(std::span<const uint8_t> input, std::span<uint8_t> output) {
   qorio::MemRecord record;
-  const uint32_t replySize = spec_.system64Bit ? 8 : 4;
+  const uint32_t replySize = description_.system64Bit ? 8 : 4;
   if (!qorio::Decode(input, record) || record.length != qorio::kWindowLength || output.size() < replySize)
     return {};
-  clock_.Advance(spec_.latency.mapNs);
+  clock_.Advance(description_.latency.mapNs);
   for (std::size_t c = 0; c < controllers_.size(); ++c) {
     const PciFunction& function = functions_[controllers_[c].function];
     const uint64_t base = function.Bar0Base();
@@ -178,7 +179,7 @@ DeviceIoReply Machine::Map(std::span<const uint8_t> input, std::span<uint8_t> ou
 DeviceIoReply Machine::Unmap(std::span<const uint8_t> input) {
   qorio::MemRecord record;
   if (!qorio::Decode(input, record)) return {};
-  clock_.Advance(spec_.latency.mapNs);
+  clock_.Advance(description_.latency.mapNs);
   uint32_t barOffset = 0;
   Mapping* mapping = Resolve(record.address, 1, barOffset);
   if (mapping == nullptr || (record.address - kMappingTokenBase) % qorio::kWindowLength != 0) return {};
@@ -225,7 +226,7 @@ DeviceIoReply Machine::ReadMemory(std::span<const uint8_t> input, std::span<uint
   uint32_t barOffset = 0;
   Mapping* mapping = Resolve(record.address, record.length, barOffset);
   if (mapping == nullptr) return {};
-  clock_.Advance(spec_.latency.memoryReadNs);
+  clock_.Advance(description_.latency.memoryReadNs);
   Controller& controller = controllers_[mapping->controller];
   const bool decodes = functions_[controller.function].DecodesMemory();
   for (uint32_t i = 0; i < record.length; ++i) {
@@ -242,7 +243,7 @@ DeviceIoReply Machine::WriteMemory(std::span<const uint8_t> input) {
   uint32_t barOffset = 0;
   Mapping* mapping = Resolve(record.address, record.length, barOffset);
   if (mapping == nullptr) return {};
-  clock_.Advance(spec_.latency.memoryWriteNs);
+  clock_.Advance(description_.latency.memoryWriteNs);
   Controller& controller = controllers_[mapping->controller];
   if (functions_[controller.function].DecodesMemory()) {
     for (uint32_t i = 0; i < record.length; ++i) {

@@ -16,7 +16,7 @@
 #include "platform/device_io_end.h"
 #include "sim/controller_window.h"
 #include "sim/flash_storage.h"
-#include "sim/machine_spec.h"
+#include "sim/machine_description.h"
 #include "sim/pci_function.h"
 #include "sim/spi_bus_device.h"
 #include "sim/virtual_clock.h"
@@ -40,14 +40,15 @@ struct RegisterAccessCounts {
 
 // Makes the chip on a controller's SPI bus over its flash bytes: normally the
 // SPI NOR model (MakeSpiNorChip); tests may put a stand-in there.
-using ChipFactory = std::function<std::unique_ptr<SpiBusDevice>(const FlashChipSpec&, std::span<uint8_t>,
-                                                                const VirtualClock&)>;
+using ChipFactory = std::function<std::unique_ptr<SpiBusDevice>(const FlashChipDescription&,
+                                                                std::span<uint8_t>, const VirtualClock&)>;
 
 class Machine final : public DeviceIoEnd {
  public:
-  // `storages` holds one entry per controller of `spec`, in the same order.
+  // `storages` holds one entry per controller of `description`, in the same order.
   // Controllers without fw_version report zeros (the loader fills it first).
-  Machine(MachineSpec spec, std::vector<std::unique_ptr<FlashStorage>> storages, const ChipFactory& makeChip);
+  Machine(MachineDescription description, std::vector<std::unique_ptr<FlashStorage>> storages,
+          const ChipFactory& makeChip);
   ~Machine() override;
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
@@ -56,8 +57,8 @@ class Machine final : public DeviceIoEnd {
                                 std::span<uint8_t> output) override;
 
   VirtualClock& Clock() { return clock_; }
-  const MachineSpec& Spec() const { return spec_; }
-  bool System64Bit() const { return spec_.system64Bit; }
+  const MachineDescription& Description() const { return description_; }
+  bool System64Bit() const { return description_.system64Bit; }
 
   std::size_t ControllerCount() const { return controllers_.size(); }
   std::span<uint8_t> FlashBytes(std::size_t controller) { return controllers_[controller].storage->Bytes(); }
@@ -109,7 +110,7 @@ class Machine final : public DeviceIoEnd {
   void CountAccess(Controller& controller);
   void Record(uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output, DeviceIoReply reply);
 
-  MachineSpec spec_;
+  MachineDescription description_;
   VirtualClock clock_;
   std::vector<PciFunction> functions_;
   std::array<int16_t, 65536> functionIndex_{};

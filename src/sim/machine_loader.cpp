@@ -77,13 +77,13 @@ fs::path ContentPath(const fs::path& directory, const std::string& content) {
 bool WriteDefaultMachine(const std::string& directory, std::string& error) {
   const fs::path dir(directory);
   const std::string json = DefaultMachineJson();
-  MachineSpec spec;
+  MachineDescription description;
   std::string fault;
-  if (!ParseMachineSpec(json, spec, fault)) {
+  if (!ParseMachineDescription(json, description, fault)) {
     error = (dir / kMachineFileName).string() + ": default machine: " + fault;
     return false;
   }
-  for (const ControllerSpec& controller : spec.controllers) {
+  for (const ControllerDescription& controller : description.controllers) {
     const fs::path content = ContentPath(dir, controller.flash.content);
     std::error_code ec;
     if (fs::exists(content, ec)) continue;
@@ -106,16 +106,16 @@ std::unique_ptr<Machine> LoadMachine(const std::string& directory, std::string& 
 
   std::string text;
   if (!ReadText(machineFile, text, error)) return nullptr;
-  MachineSpec spec;
+  MachineDescription description;
   std::string fault;
-  if (!ParseMachineSpec(text, spec, fault)) {
+  if (!ParseMachineDescription(text, description, fault)) {
     error = machineFile.string() + ": " + fault;
     return nullptr;
   }
 
   std::vector<std::unique_ptr<FlashStorage>> storages;
-  for (std::size_t i = 0; i < spec.controllers.size(); ++i) {
-    ControllerSpec& controller = spec.controllers[i];
+  for (std::size_t i = 0; i < description.controllers.size(); ++i) {
+    ControllerDescription& controller = description.controllers[i];
     const fs::path content = ContentPath(dir, controller.flash.content);
     const std::string where =
         machineFile.string() + ": controllers[" + std::to_string(i) + "].flash.content: ";
@@ -135,7 +135,7 @@ std::unique_ptr<Machine> LoadMachine(const std::string& directory, std::string& 
     storages.push_back(std::move(storage));
   }
   const ChipFactory chips = makeChip ? makeChip : ChipFactory(MakeSpiNorChip);
-  return std::make_unique<Machine>(std::move(spec), std::move(storages), chips);
+  return std::make_unique<Machine>(std::move(description), std::move(storages), chips);
 }
 
 }  // namespace tamsel::sim

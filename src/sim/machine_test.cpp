@@ -11,25 +11,25 @@ namespace {
 // The machine as a device end, driven with raw requests.
 class MachineRequests : public ::testing::Test {
  protected:
-  void Build(MachineSpec spec) {
+  void Build(MachineDescription description) {
     std::vector<std::unique_ptr<FlashStorage>> storages;
-    for (std::size_t i = 0; i < spec.controllers.size(); ++i)
+    for (std::size_t i = 0; i < description.controllers.size(); ++i)
       storages.push_back(std::make_unique<MemoryFlashStorage>(4096));
-    machine_ =
-        std::make_unique<Machine>(std::move(spec), std::move(storages), ScriptedSpiDevice::Factory(chips_));
+    machine_ = std::make_unique<Machine>(std::move(description), std::move(storages),
+                                         ScriptedSpiDevice::Factory(chips_));
   }
   void SetUp() override {
-    MachineSpec spec;
-    ControllerSpec controller;
+    MachineDescription description;
+    ControllerDescription controller;
     controller.location = {3, 0, 0};
     controller.bar0 = 0xFE000000;
-    spec.controllers.push_back(controller);
-    DeviceSpec bridge;
+    description.controllers.push_back(controller);
+    DeviceDescription bridge;
     bridge.location = {0, 0, 0};
     bridge.vendorId = 0x8086;
     bridge.deviceId = 0x1237;
-    spec.devices.push_back(bridge);
-    Build(spec);
+    description.devices.push_back(bridge);
+    Build(description);
   }
 
   DeviceIoReply Port(uint32_t code, uint32_t port, uint32_t width, uint32_t value, uint32_t& out) {
@@ -126,9 +126,9 @@ TEST_F(MachineRequests, AWindowAtAnOtherPageOfTheBarReachesTheRightRegisters) {
 }
 
 TEST_F(MachineRequests, ThirtyTwoBitSystemsReplyWithFourBytes) {
-  MachineSpec spec = machine_->Spec();
-  spec.system64Bit = false;
-  Build(spec);
+  MachineDescription description = machine_->Description();
+  description.system64Bit = false;
+  Build(description);
   std::array<uint8_t, 4> output{};
   const DeviceIoReply reply = Mem(qorio::kIoctlMap, 0xFE001000, 0x1000, 0, output);
   EXPECT_TRUE(reply.succeeded);

@@ -42,7 +42,7 @@ class ScriptedSpiDevice final : public SpiBusDevice {
   // A chip factory that puts stand-ins on every controller's bus and keeps
   // a pointer to each in `devices`, in controller order.
   static ChipFactory Factory(std::vector<ScriptedSpiDevice*>& devices) {
-    return [&devices](const FlashChipSpec&, std::span<uint8_t>, const VirtualClock&) {
+    return [&devices](const FlashChipDescription&, std::span<uint8_t>, const VirtualClock&) {
       auto device = std::make_unique<ScriptedSpiDevice>();
       devices.push_back(device.get());
       return std::unique_ptr<SpiBusDevice>(std::move(device));

@@ -15,15 +15,15 @@ constexpr uint8_t kWritableStatusBits = 0xFC;  // everything but WIP and WEL
 constexpr std::array<uint8_t, 3> kNoAnswer{0xFF, 0xFF, 0xFF};
 constexpr std::array<uint8_t, 3> kAllZero{0x00, 0x00, 0x00};
 
-// The part a spec describes: its JEDEC row, else (for a chip that does not
+// The part a description describes: its JEDEC row, else (for a chip that does not
 // answer 0x9F) its signature row, else the unknown defaults.
-SpiFlashDesc PartOf(const FlashChipSpec& spec) {
-  const auto& id = spec.jedec;
+SpiFlashDesc PartOf(const FlashChipDescription& description) {
+  const auto& id = description.jedec;
   if (const SpiFlashDesc* row = FindSpiFlashChip(id[0], id[1], id[2])) {
     return *row;
   }
-  if ((id == kNoAnswer || id == kAllZero) && spec.signature) {
-    const auto& sig = *spec.signature;
+  if ((id == kNoAnswer || id == kAllZero) && description.signature) {
+    const auto& sig = *description.signature;
     if (const SpiFlashDesc* row = FindSpiFlashChip(sig[0], sig[1], sig[2])) {
       return *row;
     }
@@ -33,23 +33,24 @@ SpiFlashDesc PartOf(const FlashChipSpec& spec) {
 
 }  // namespace
 
-uint32_t FlashChipSizeBytes(const FlashChipSpec& spec) {
-  if (spec.sizeKiB && *spec.sizeKiB != 0) {
+uint32_t FlashChipSizeBytes(const FlashChipDescription& description) {
+  if (description.sizeKiB && *description.sizeKiB != 0) {
     // 24-bit addresses reach 16 MiB; a larger size could never be addressed.
-    return std::min<uint32_t>(*spec.sizeKiB, kMaxSizeKiB) * 1024u;
+    return std::min<uint32_t>(*description.sizeKiB, kMaxSizeKiB) * 1024u;
   }
-  return SpiFlashSizeBytes(PartOf(spec));
+  return SpiFlashSizeBytes(PartOf(description));
 }
 
-std::unique_ptr<SpiBusDevice> MakeSpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage,
-                                             const VirtualClock& clock) {
-  return std::make_unique<SpiNorChip>(spec, storage, clock);
+std::unique_ptr<SpiBusDevice> MakeSpiNorChip(const FlashChipDescription& description,
+                                             std::span<uint8_t> storage, const VirtualClock& clock) {
+  return std::make_unique<SpiNorChip>(description, storage, clock);
 }
 
-SpiNorChip::SpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage, const VirtualClock& clock)
-    : spec_(spec), storage_(storage), clock_(clock), part_(PartOf(spec)) {
-  std::sort(spec_.stuckAddresses.begin(), spec_.stuckAddresses.end());
-  if (spec_.protectedAtPowerOn) {
+SpiNorChip::SpiNorChip(const FlashChipDescription& description, std::span<uint8_t> storage,
+                       const VirtualClock& clock)
+    : description_(description), storage_(storage), clock_(clock), part_(PartOf(description)) {
+  std::sort(description_.stuckAddresses.begin(), description_.stuckAddresses.end());
+  if (description_.protectedAtPowerOn) {
     status1_ = kStatusBlockProtect;
   }
   latch_.assign(std::max<uint16_t>(part_.pageSize, 2), 0xFF);
@@ -158,11 +159,11 @@ uint8_t SpiNorChip::Answer(uint8_t mosi) {
   const uint32_t dataIndex = index - addressBytes;
   switch (kind_) {
     case Kind::kJedecId:
-      return spec_.jedec == kNoAnswer ? 0xFF : spec_.jedec[dataIndex % 3];
+      return description_.jedec == kNoAnswer ? 0xFF : description_.jedec[dataIndex % 3];
     case Kind::kSignature:
       // Three dummy bytes, then the signature, repeated.
-      if (dataIndex < 3 || !spec_.signature) return 0xFF;
-      return (*spec_.signature)[(dataIndex - 3) % 3];
+      if (dataIndex < 3 || !description_.signature) return 0xFF;
+      return (*description_.signature)[(dataIndex - 3) % 3];
     case Kind::kReadStatus:
       return status();
     case Kind::kReadStatus2:
@@ -264,8 +265,9 @@ bool SpiNorChip::ApplyErase(uint32_t first, uint32_t length, uint64_t busyNs) {
   const uint32_t last = std::min<uint32_t>(first + length, static_cast<uint32_t>(storage_.size()));
   std::fill(storage_.begin() + first, storage_.begin() + last, 0xFF);
   // Stuck cells never erase: they stay programmed.
-  auto stuck = std::lower_bound(spec_.stuckAddresses.begin(), spec_.stuckAddresses.end(), first);
-  for (; stuck != spec_.stuckAddresses.end() && *stuck < last; ++stuck) {
+  auto stuck =
+      std::lower_bound(description_.stuckAddresses.begin(), description_.stuckAddresses.end(), first);
+  for (; stuck != description_.stuckAddresses.end() && *stuck < last; ++stuck) {
     storage_[*stuck] = 0x00;
   }
   busyUntilNs_ = clock_.NowNs() + busyNs;
@@ -281,7 +283,7 @@ bool SpiNorChip::ApplyProgram() {
   const uint32_t page = part_.pageSize == 0 ? 1 : part_.pageSize;
   const uint32_t size = static_cast<uint32_t>(storage_.size());
   const uint32_t base = (address_ - address_ % page) % size;
-  if (!spec_.programFails) {
+  if (!description_.programFails) {
     // Programming only clears bits; the latch holds 0xFF where nothing was sent.
     for (uint32_t i = 0; i < page && base + i < size; ++i) {
       storage_[base + i] &= latch_[i];
@@ -305,7 +307,7 @@ bool SpiNorChip::ApplyAutoIncrement() {
     autoIncrement_ = true;
   }
   const uint32_t size = static_cast<uint32_t>(storage_.size());
-  if (!spec_.programFails) {
+  if (!description_.programFails) {
     storage_[autoIncrementAddress_ % size] &= latch_[0];
   }
   autoIncrementAddress_ = (autoIncrementAddress_ + 1) & kAddressMask;

@@ -17,19 +17,19 @@
 #include <vector>
 
 #include "hw/spi_flash_record.h"
-#include "sim/flash_chip_spec.h"
+#include "sim/flash_chip_description.h"
 #include "sim/spi_bus_device.h"
 #include "sim/virtual_clock.h"
 
 namespace tamsel::sim {
 
-// The chip size in bytes the spec describes (size_kib, else the chip table's, else 512 KiB),
+// The chip size in bytes the description describes (size_kib, else the chip table's, else 512 KiB),
 // at most 16 MiB (what 24-bit addresses reach).
-uint32_t FlashChipSizeBytes(const FlashChipSpec& spec);
+uint32_t FlashChipSizeBytes(const FlashChipDescription& description);
 
-// storage.size() must equal FlashChipSizeBytes(spec).
-std::unique_ptr<SpiBusDevice> MakeSpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage,
-                                             const VirtualClock& clock);
+// storage.size() must equal FlashChipSizeBytes(description).
+std::unique_ptr<SpiBusDevice> MakeSpiNorChip(const FlashChipDescription& description,
+                                             std::span<uint8_t> storage, const VirtualClock& clock);
 
 // One command as the chip saw it between chip-select and release.
 struct SpiCommandRecord {
@@ -55,7 +55,7 @@ inline constexpr std::size_t kDefaultCommandLogCapacity = 4096;
 
 class SpiNorChip final : public SpiBusDevice {
  public:
-  SpiNorChip(const FlashChipSpec& spec, std::span<uint8_t> storage, const VirtualClock& clock);
+  SpiNorChip(const FlashChipDescription& description, std::span<uint8_t> storage, const VirtualClock& clock);
 
   void SetChipSelect(bool selected) override;
   uint8_t Exchange(uint8_t mosi) override;
@@ -110,7 +110,7 @@ class SpiNorChip final : public SpiBusDevice {
   bool ApplyAutoIncrement();
   void Log(const SpiCommandRecord& record);
 
-  FlashChipSpec spec_;
+  FlashChipDescription description_;
   std::span<uint8_t> storage_;
   const VirtualClock& clock_;
   SpiFlashDesc part_;

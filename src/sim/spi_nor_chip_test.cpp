@@ -9,17 +9,17 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-FlashChipSpec Spec(std::array<uint8_t, 3> jedec) {
-  FlashChipSpec spec;
-  spec.jedec = jedec;
-  return spec;
+FlashChipDescription Description(std::array<uint8_t, 3> jedec) {
+  FlashChipDescription description;
+  description.jedec = jedec;
+  return description;
 }
 
 // A chip on its own bus with its storage and clock, driven byte by byte.
 class ChipBench {
  public:
-  explicit ChipBench(const FlashChipSpec& spec, uint8_t fill = 0xFF)
-      : storage_(FlashChipSizeBytes(spec), fill), chip_(spec, storage_, clock_) {}
+  explicit ChipBench(const FlashChipDescription& description, uint8_t fill = 0xFF)
+      : storage_(FlashChipSizeBytes(description), fill), chip_(description, storage_, clock_) {}
 
   // One command: the bytes sent, then `reads` bytes clocked back.
   Bytes Command(const Bytes& sent, std::size_t reads = 0) {
@@ -58,30 +58,30 @@ constexpr std::array<uint8_t, 3> kPm25LV040{0x7F, 0x9D, 0x7E};
 constexpr std::array<uint8_t, 3> kM25P40{0x20, 0x20, 0x13};
 constexpr std::array<uint8_t, 3> kGD25Q21B{0xC8, 0x41, 0x12};
 
-TEST(SpiNorChipSize, ComesFromSpecThenTableThenDefault) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  EXPECT_EQ(FlashChipSizeBytes(spec), 512u * 1024);
-  spec.sizeKiB = 128;
-  EXPECT_EQ(FlashChipSizeBytes(spec), 128u * 1024);
-  EXPECT_EQ(FlashChipSizeBytes(Spec({0xC2, 0x20, 0x14})), 512u * 1024);
-  EXPECT_EQ(FlashChipSizeBytes(Spec({0xEF, 0x30, 0x11})), 128u * 1024);
-  spec.sizeKiB = 0xFFFFFFFF;
-  EXPECT_EQ(FlashChipSizeBytes(spec), 16u * 1024 * 1024);
+TEST(SpiNorChipSize, ComesFromDescriptionThenTableThenDefault) {
+  FlashChipDescription description = Description(kW25X40CL);
+  EXPECT_EQ(FlashChipSizeBytes(description), 512u * 1024);
+  description.sizeKiB = 128;
+  EXPECT_EQ(FlashChipSizeBytes(description), 128u * 1024);
+  EXPECT_EQ(FlashChipSizeBytes(Description({0xC2, 0x20, 0x14})), 512u * 1024);
+  EXPECT_EQ(FlashChipSizeBytes(Description({0xEF, 0x30, 0x11})), 128u * 1024);
+  description.sizeKiB = 0xFFFFFFFF;
+  EXPECT_EQ(FlashChipSizeBytes(description), 16u * 1024 * 1024);
 }
 
 TEST(SpiNorChipIdentity, AnswersJedecIdAndSignature) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  spec.signature = std::array<uint8_t, 3>{0xEF, 0x12, 0x34};
-  ChipBench bench(spec);
+  FlashChipDescription description = Description(kW25X40CL);
+  description.signature = std::array<uint8_t, 3>{0xEF, 0x12, 0x34};
+  ChipBench bench(description);
   EXPECT_EQ(bench.Command({0x9F}, 3), (Bytes{0xEF, 0x30, 0x13}));
   EXPECT_EQ(bench.Command({0xAB, 0, 0, 0}, 3), (Bytes{0xEF, 0x12, 0x34}));
   EXPECT_EQ(bench.chip_.part().name.data(), std::string("W25X40CL"));
 }
 
 TEST(SpiNorChipIdentity, ChipSilentOnJedecIdIsKnownBySignature) {
-  FlashChipSpec spec = Spec({0xFF, 0xFF, 0xFF});
-  spec.signature = std::array<uint8_t, 3>{0x9D, 0x7B, 0x7F};
-  ChipBench bench(spec);
+  FlashChipDescription description = Description({0xFF, 0xFF, 0xFF});
+  description.signature = std::array<uint8_t, 3>{0x9D, 0x7B, 0x7F};
+  ChipBench bench(description);
   EXPECT_EQ(bench.Command({0x9F}, 3), (Bytes{0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(bench.Command({0xAB, 0, 0, 0}, 3), (Bytes{0x9D, 0x7B, 0x7F}));
   EXPECT_EQ(bench.chip_.part().name.data(), std::string("Pm25LV512A"));
@@ -89,7 +89,7 @@ TEST(SpiNorChipIdentity, ChipSilentOnJedecIdIsKnownBySignature) {
 }
 
 TEST(SpiNorChipRead, AutoIncrementsAndWrapsAtTheTop) {
-  ChipBench bench(Spec({0xEF, 0x30, 0x10}));  // 64 KiB
+  ChipBench bench(Description({0xEF, 0x30, 0x10}));  // 64 KiB
   for (std::size_t i = 0; i < bench.storage_.size(); ++i) bench.storage_[i] = uint8_t(i);
   EXPECT_EQ(bench.Read(0x10, 5), (Bytes{0x10, 0x11, 0x12, 0x13, 0x14}));
   EXPECT_EQ(bench.Read(0xFFFE, 4), (Bytes{0xFE, 0xFF, 0x00, 0x01}));
@@ -98,7 +98,7 @@ TEST(SpiNorChipRead, AutoIncrementsAndWrapsAtTheTop) {
 }
 
 TEST(SpiNorChipProgram, NeedsWriteEnableAndOnlyClearsBits) {
-  ChipBench bench(Spec(kW25X40CL), 0x0F);
+  ChipBench bench(Description(kW25X40CL), 0x0F);
   bench.Command({0x02, 0, 0, 0, 0xF0});  // no WEL: ignored
   EXPECT_EQ(bench.storage_[0], 0x0F);
   EXPECT_FALSE(bench.chip_.commands().back().accepted);
@@ -109,7 +109,7 @@ TEST(SpiNorChipProgram, NeedsWriteEnableAndOnlyClearsBits) {
 }
 
 TEST(SpiNorChipProgram, WrapsInsideItsPage) {
-  ChipBench bench(Spec(kW25X40CL));
+  ChipBench bench(Description(kW25X40CL));
   bench.Program(0x1FC, {1, 2, 3, 4, 5, 6});
   bench.WaitIdle();
   EXPECT_EQ(bench.Read(0x1FC, 4), (Bytes{1, 2, 3, 4}));
@@ -118,14 +118,14 @@ TEST(SpiNorChipProgram, WrapsInsideItsPage) {
 }
 
 TEST(SpiNorChipProgram, OneBytePageChipsProgramOneByte) {
-  ChipBench bench(Spec(kSst25VF040B));
+  ChipBench bench(Description(kSst25VF040B));
   bench.Program(0x10, {0x12, 0x34});
   bench.WaitIdle();
   EXPECT_EQ(bench.Read(0x10, 2), (Bytes{0x34, 0xFF}));
 }
 
 TEST(SpiNorChipProgram, AutoAddressIncrementRunsUntilWriteDisable) {
-  ChipBench bench(Spec(kSst25VF040B));
+  ChipBench bench(Description(kSst25VF040B));
   bench.WriteEnable();
   bench.Command({0xAF, 0, 0, 0x20, 0x11});
   bench.WaitIdle();
@@ -138,7 +138,7 @@ TEST(SpiNorChipProgram, AutoAddressIncrementRunsUntilWriteDisable) {
 }
 
 TEST(SpiNorChipBusy, IgnoresAllButStatusReadsWhileBusy) {
-  ChipBench bench(Spec(kW25X40CL));
+  ChipBench bench(Description(kW25X40CL));
   bench.Program(0, {0x00});
   EXPECT_EQ(bench.Status() & kStatusWip, kStatusWip);
   EXPECT_EQ(bench.Read(0, 1), (Bytes{0xFF}));  // read ignored, line floats high
@@ -160,7 +160,7 @@ class SpiNorChipBusyTime : public ::testing::TestWithParam<BusyCase> {};
 
 TEST_P(SpiNorChipBusyTime, StaysBusyForTheDatasheetTime) {
   const BusyCase& c = GetParam();
-  ChipBench bench(Spec(c.jedec));
+  ChipBench bench(Description(c.jedec));
   bench.WriteEnable();
   bench.Command(c.command);
   bench.clock_.Advance(c.busyNs - 1);
@@ -189,7 +189,7 @@ class SpiNorChipOpcodeSet : public ::testing::TestWithParam<EraseCase> {};
 
 TEST_P(SpiNorChipOpcodeSet, HonoursOnlyItsOwnEraseOpcodes) {
   const EraseCase& c = GetParam();
-  ChipBench bench(Spec(c.jedec), 0x00);
+  ChipBench bench(Description(c.jedec), 0x00);
   bench.WriteEnable();
   bench.Command(c.command);
   EXPECT_EQ(bench.chip_.commands().back().accepted, c.erases);
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(SpiNorChipSectorErase, ErasesOnlyTheAddressedSector) {
-  ChipBench bench(Spec(kW25X40CL), 0x00);
+  ChipBench bench(Description(kW25X40CL), 0x00);
   bench.WriteEnable();
   bench.Command({0x20, 0x01, 0x23, 0x45});
   EXPECT_EQ(bench.storage_[0x11FFF], 0x00);
@@ -221,9 +221,9 @@ TEST(SpiNorChipSectorErase, ErasesOnlyTheAddressedSector) {
 }
 
 TEST(SpiNorChipProtection, BlockProtectRefusesUntilStatusCleared) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  spec.protectedAtPowerOn = true;
-  ChipBench bench(spec, 0x00);
+  FlashChipDescription description = Description(kW25X40CL);
+  description.protectedAtPowerOn = true;
+  ChipBench bench(description, 0x00);
   EXPECT_EQ(bench.Status(), kStatusBlockProtect);
   bench.WriteEnable();
   bench.Command({0xC7});
@@ -239,9 +239,9 @@ TEST(SpiNorChipProtection, BlockProtectRefusesUntilStatusCleared) {
 }
 
 TEST(SpiNorChipStatusWrite, NeedsWriteEnableOrEwsr) {
-  FlashChipSpec spec = Spec(kSst25VF040B);
-  spec.protectedAtPowerOn = true;
-  ChipBench bench(spec);
+  FlashChipDescription description = Description(kSst25VF040B);
+  description.protectedAtPowerOn = true;
+  ChipBench bench(description);
   bench.Command({0x01, 0x00});  // neither WREN nor EWSR
   EXPECT_EQ(bench.Status(), kStatusBlockProtect);
   bench.Command({0x50});
@@ -251,9 +251,9 @@ TEST(SpiNorChipStatusWrite, NeedsWriteEnableOrEwsr) {
 }
 
 TEST(SpiNorChipStatusWrite, EwsrIsNotHonouredWhereTheSetLacksIt) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  spec.protectedAtPowerOn = true;
-  ChipBench bench(spec);
+  FlashChipDescription description = Description(kW25X40CL);
+  description.protectedAtPowerOn = true;
+  ChipBench bench(description);
   bench.Command({0x50});
   bench.Command({0x01, 0x00});
   EXPECT_EQ(bench.Status(), kStatusBlockProtect);
@@ -261,7 +261,7 @@ TEST(SpiNorChipStatusWrite, EwsrIsNotHonouredWhereTheSetLacksIt) {
 
 TEST(SpiNorChipStatusWrite, TwoByteWriteSetsTheSecondStatusByte) {
   for (auto jedec : {kSst25VF020B, kGD25Q21B}) {
-    ChipBench bench(Spec(jedec));
+    ChipBench bench(Description(jedec));
     bench.WriteEnable();
     bench.Command({0x01, 0x1C, 0x42});
     bench.WaitIdle();
@@ -271,9 +271,9 @@ TEST(SpiNorChipStatusWrite, TwoByteWriteSetsTheSecondStatusByte) {
 }
 
 TEST(SpiNorChipFaults, ProgramFailsLeavesContentButTakesTheTime) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  spec.programFails = true;
-  ChipBench bench(spec);
+  FlashChipDescription description = Description(kW25X40CL);
+  description.programFails = true;
+  ChipBench bench(description);
   bench.Program(0, {0x00, 0x00});
   EXPECT_TRUE(bench.chip_.commands().back().accepted);
   EXPECT_EQ(bench.Status() & kStatusWip, kStatusWip);
@@ -282,9 +282,9 @@ TEST(SpiNorChipFaults, ProgramFailsLeavesContentButTakesTheTime) {
 }
 
 TEST(SpiNorChipFaults, StuckCellsNeverErase) {
-  FlashChipSpec spec = Spec(kW25X40CL);
-  spec.stuckAddresses = {0x1234, 0x100};
-  ChipBench bench(spec, 0x00);
+  FlashChipDescription description = Description(kW25X40CL);
+  description.stuckAddresses = {0x1234, 0x100};
+  ChipBench bench(description, 0x00);
   bench.WriteEnable();
   bench.Command({0xC7});
   EXPECT_EQ(bench.storage_[0x100], 0x00);
@@ -293,7 +293,7 @@ TEST(SpiNorChipFaults, StuckCellsNeverErase) {
 }
 
 TEST(SpiNorChipLog, RecordsOpcodeAddressAndLength) {
-  ChipBench bench(Spec(kW25X40CL));
+  ChipBench bench(Description(kW25X40CL));
   bench.Read(0x123456, 5);
   bench.Program(0x10, {1, 2, 3});
   const auto& log = bench.chip_.commands();
@@ -309,7 +309,7 @@ TEST(SpiNorChipLog, RecordsOpcodeAddressAndLength) {
 }
 
 TEST(SpiNorChipLog, KeepsCountingPastItsCapacity) {
-  ChipBench bench(Spec(kW25X40CL));
+  ChipBench bench(Description(kW25X40CL));
   bench.chip_.SetCommandLogCapacity(2);
   for (int i = 0; i < 5; ++i) bench.Status();
   EXPECT_EQ(bench.chip_.commands().size(), 2u);

@@ -9,7 +9,7 @@
 
 namespace tamsel::sim {
 
-struct FlashChipSpec {
+struct FlashChipDescription {
   std::array<uint8_t, 3> jedec{0xEF, 0x30, 0x13};   // answered to 0x9F; FF FF FF: no answer
   std::optional<std::array<uint8_t, 3>> signature;  // answered to 0xAB (after 3 dummy bytes)
   std::optional<uint32_t> sizeKiB;                  // default: the chip table's size, else 512

@@ -1,4 +1,4 @@
-#include "sim/machine_spec.h"
+#include "sim/machine_description.h"
 
 #include <cctype>
 #include <charconv>
@@ -13,9 +13,9 @@ namespace tamsel::sim {
 namespace {
 
 // Reports the first fault with the line and the key path of the value.
-class SpecReader {
+class DescriptionReader {
  public:
-  explicit SpecReader(std::string& fault) : fault_(fault) {}
+  explicit DescriptionReader(std::string& fault) : fault_(fault) {}
 
   bool Fail(const JsonValue& value, const std::string& path, const std::string& what) {
     fault_ = "line " + std::to_string(value.line) + ": " + path + " " + what;
@@ -131,7 +131,8 @@ class SpecReader {
   std::string& fault_;
 };
 
-bool ReadFlash(SpecReader& r, const JsonValue& object, const std::string& path, FlashChipSpec& flash) {
+bool ReadFlash(DescriptionReader& r, const JsonValue& object, const std::string& path,
+               FlashChipDescription& flash) {
   return r.Members(object, path, {"jedec", "signature", "size_kib", "content", "protected"},
                    [&](const std::string& key, const JsonValue& v, const std::string& p) {
                      if (key == "jedec") return r.Bytes(v, p, flash.jedec);
@@ -157,7 +158,8 @@ bool ReadFlash(SpecReader& r, const JsonValue& object, const std::string& path, 
                    });
 }
 
-bool ReadFaults(SpecReader& r, const JsonValue& object, const std::string& path, ControllerSpec& controller) {
+bool ReadFaults(DescriptionReader& r, const JsonValue& object, const std::string& path,
+                ControllerDescription& controller) {
   return r.Members(object, path, {"grant", "program_fails", "stuck", "busy", "d3_after"},
                    [&](const std::string& key, const JsonValue& v, const std::string& p) {
                      if (key == "grant") {
@@ -182,7 +184,8 @@ bool ReadFaults(SpecReader& r, const JsonValue& object, const std::string& path,
                    });
 }
 
-bool ReadController(SpecReader& r, const JsonValue& object, const std::string& path, ControllerSpec& c) {
+bool ReadController(DescriptionReader& r, const JsonValue& object, const std::string& path,
+                    ControllerDescription& c) {
   bool hasLocation = false;
   const bool ok = r.Members(object, path,
                             {"location", "device_id", "vendor_id", "fw_version", "flash", "faults",
@@ -214,7 +217,8 @@ bool ReadController(SpecReader& r, const JsonValue& object, const std::string& p
   return true;
 }
 
-bool ReadDevice(SpecReader& r, const JsonValue& object, const std::string& path, DeviceSpec& d) {
+bool ReadDevice(DescriptionReader& r, const JsonValue& object, const std::string& path,
+                DeviceDescription& d) {
   bool hasLocation = false;
   bool hasVendor = false;
   const bool ok = r.Members(object, path, {"location", "vendor_id", "device_id", "multifunction"},
@@ -230,7 +234,7 @@ bool ReadDevice(SpecReader& r, const JsonValue& object, const std::string& path,
   return true;
 }
 
-bool ReadLatency(SpecReader& r, const JsonValue& object, LatencyModel& latency) {
+bool ReadLatency(DescriptionReader& r, const JsonValue& object, LatencyModel& latency) {
   return r.Members(object, "latency",
                    {"port_ns", "memory_read_ns", "memory_write_ns", "map_ns", "spi_byte_ns"},
                    [&](const std::string& key, const JsonValue& v, const std::string& p) {
@@ -244,7 +248,7 @@ bool ReadLatency(SpecReader& r, const JsonValue& object, LatencyModel& latency) 
 }
 
 template <typename Entry, typename ReadEntry>
-bool ReadList(SpecReader& r, const JsonValue& list, const std::string& name, std::vector<Entry>& out,
+bool ReadList(DescriptionReader& r, const JsonValue& list, const std::string& name, std::vector<Entry>& out,
               ReadEntry read) {
   if (list.kind != JsonValue::Kind::kArray) return r.Fail(list, name, "must be a list");
   for (std::size_t i = 0; i < list.items.size(); ++i) {
@@ -255,18 +259,19 @@ bool ReadList(SpecReader& r, const JsonValue& list, const std::string& name, std
   return true;
 }
 
-bool CheckDistinctLocations(SpecReader& r, const JsonValue& root, const MachineSpec& spec) {
+bool CheckDistinctLocations(DescriptionReader& r, const JsonValue& root,
+                            const MachineDescription& description) {
   std::set<uint16_t> seen;
   std::vector<PciLocation> all;
-  for (const auto& c : spec.controllers) all.push_back(c.location);
-  for (const auto& d : spec.devices) all.push_back(d.location);
+  for (const auto& c : description.controllers) all.push_back(c.location);
+  for (const auto& d : description.devices) all.push_back(d.location);
   for (const PciLocation& location : all) {
     if (!seen.insert(location.Key()).second) {
       return r.Fail(root, "location", FormatLocation(location) + " is given to two functions");
     }
   }
   std::set<std::string> contents;
-  for (const auto& c : spec.controllers) {
+  for (const auto& c : description.controllers) {
     if (!contents.insert(c.flash.content).second) {
       return r.Fail(root, "content", "\"" + c.flash.content + "\" is used by two controllers");
     }
@@ -282,25 +287,25 @@ std::string FormatLocation(const PciLocation& location) {
   return text;
 }
 
-bool ParseMachineSpec(std::string_view text, MachineSpec& spec, std::string& fault) {
+bool ParseMachineDescription(std::string_view text, MachineDescription& description, std::string& fault) {
   JsonValue root;
   std::string jsonFault;
   if (!ParseJson(text, root, jsonFault)) {
     fault = "not valid JSON: " + jsonFault;
     return false;
   }
-  spec = MachineSpec{};
-  SpecReader r(fault);
+  description = MachineDescription{};
+  DescriptionReader r(fault);
   const bool ok = r.Members(root, "", {"controllers", "devices", "latency", "system_64bit"},
                             [&](const std::string& key, const JsonValue& v, const std::string& p) {
                               if (key == "controllers")
-                                return ReadList(r, v, p, spec.controllers, ReadController);
-                              if (key == "devices") return ReadList(r, v, p, spec.devices, ReadDevice);
-                              if (key == "latency") return ReadLatency(r, v, spec.latency);
-                              return r.Bool(v, p, spec.system64Bit);
+                                return ReadList(r, v, p, description.controllers, ReadController);
+                              if (key == "devices") return ReadList(r, v, p, description.devices, ReadDevice);
+                              if (key == "latency") return ReadLatency(r, v, description.latency);
+                              return r.Bool(v, p, description.system64Bit);
                             });
   if (!ok) return false;
-  for (ControllerSpec& c : spec.controllers) {
+  for (ControllerDescription& c : description.controllers) {
     if (c.flash.content.empty()) {
       char name[32];
       std::snprintf(name, sizeof name, "flash-%02x-%02x-%x.bin", c.location.bus, c.location.device,
@@ -308,7 +313,7 @@ bool ParseMachineSpec(std::string_view text, MachineSpec& spec, std::string& fau
       c.flash.content = name;
     }
   }
-  return CheckDistinctLocations(r, root, spec);
+  return CheckDistinctLocations(r, root, description);
 }
 
 std::string DefaultMachineJson() {

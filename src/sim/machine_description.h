@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/flash_chip_spec.h"
+#include "sim/flash_chip_description.h"
 
 namespace tamsel::sim {
 
@@ -43,12 +43,12 @@ struct LatencyModel {
   uint32_t spiByteNs = 250;      // one byte on the SPI wire
 };
 
-struct ControllerSpec {
+struct ControllerDescription {
   PciLocation location;
   uint16_t vendorId = 0x1E9C;
   uint16_t deviceId = 0x5844;
   std::optional<std::array<uint8_t, 8>> fwVersion;  // configuration bytes 0xF0..0xF7
-  FlashChipSpec flash;
+  FlashChipDescription flash;
   bool multifunction = false;
   std::optional<uint32_t> bar0;  // the BAR0 dword; default: a distinct 64 KiB range per controller
   bool powerManagement = true;   // a power-management capability in the list
@@ -60,23 +60,23 @@ struct ControllerSpec {
   uint32_t d3After = 0;     // drops to D3 after this many register accesses (0: never)
 };
 
-struct DeviceSpec {
+struct DeviceDescription {
   PciLocation location;
   uint16_t vendorId = 0;
   uint16_t deviceId = 0;
   bool multifunction = false;
 };
 
-struct MachineSpec {
-  std::vector<ControllerSpec> controllers;
-  std::vector<DeviceSpec> devices;
+struct MachineDescription {
+  std::vector<ControllerDescription> controllers;
+  std::vector<DeviceDescription> devices;
   LatencyModel latency;
   bool system64Bit = true;
 };
 
 // Reads machine.json text. On failure returns false and `fault` says what is
 // wrong and where (without the file name).
-bool ParseMachineSpec(std::string_view text, MachineSpec& spec, std::string& fault);
+bool ParseMachineDescription(std::string_view text, MachineDescription& description, std::string& fault);
 
 // The machine written when a directory holds no machine.json: two QOR584x
 // controllers at 03:00.0 and 04:00.0 with W25X40CL chips (content files
