@@ -26,7 +26,8 @@ FltkBusyNotice::FltkBusyNotice(const std::string& text, const std::string& capti
   const int height = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
   size(kTextWidth + 2 * kMargin, height);
 
-  Fl_Box* message = new Fl_Box(kMargin, kMargin, textWidth, textHeight);
+  // A left-aligned label is drawn 3 pixels in from each side of its box.
+  Fl_Box* message = new Fl_Box(kMargin - 3, kMargin, textWidth + 6, textHeight);
   message->copy_label(text.c_str());
   message->labelsize(kFontSize);
   message->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_WRAP);

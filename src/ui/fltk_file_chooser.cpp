@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_File_Chooser.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Window.H>
 
 #include "ui/fltk_file_filter.h"
@@ -13,12 +14,28 @@ namespace {
 
 constexpr const char* kDefaultTitle = "Open";
 
-// A start path naming a directory ends with "/" so the chooser lists it.
-std::string StartPath(const std::string& startDirectory) {
-  if (startDirectory.empty() || startDirectory.back() == '/') {
-    return startDirectory;
+// The directory the chooser opens in: the start path itself, or its parent
+// when its last part is a wildcard name such as "*.*" (the start path may
+// name the initial file as "DIR/*.*"). Ends with "/" so the chooser lists it.
+std::string StartDirectory(const std::string& startPath) {
+  std::string directory = startPath;
+  const std::size_t slash = directory.rfind('/');
+  const std::string last = slash == std::string::npos ? directory : directory.substr(slash + 1);
+  if (last.find_first_of("*?") != std::string::npos) {
+    directory.erase(slash == std::string::npos ? 0 : slash + 1);
   }
-  return startDirectory + "/";
+  if (!directory.empty() && directory.back() != '/') {
+    directory += '/';
+  }
+  return directory;
+}
+
+// The name field holds the directory; select it all so that whatever the
+// operator types (a name or a whole path) replaces it.
+void SelectNameField() {
+  if (auto* name = dynamic_cast<Fl_Input*>(Fl::focus())) {
+    name->position(name->size(), 0);
+  }
 }
 
 }  // namespace
@@ -26,18 +43,21 @@ std::string StartPath(const std::string& startDirectory) {
 std::optional<std::string> ChooseFileWithFltk(const std::string& title, const std::string& filter,
                                               const std::string& startDirectory) {
   const std::string fltkFilter = ToFltkFileFilter(filter);
-  const std::string start = StartPath(startDirectory);
+  const std::string start = StartDirectory(startDirectory);
   Fl_File_Chooser chooser(start.c_str(), fltkFilter.c_str(), Fl_File_Chooser::SINGLE,
                           title.empty() ? kDefaultTitle : title.c_str());
   chooser.preview(0);
-  if (!startDirectory.empty()) {
-    chooser.directory(startDirectory.c_str());
+  if (!start.empty()) {
+    chooser.directory(start.c_str());
   }
   chooser.show();
-  // The chooser's window is the one shown last; keep it above the main window.
+  // The chooser's window is the one shown last: centre it and keep it above
+  // the main window.
   if (Fl_Window* window = Fl::first_window()) {
+    CentreOnScreen(*window);
     KeepAboveOthers(*window);
   }
+  SelectNameField();
   while (chooser.shown()) {
     Fl::wait();
   }

@@ -76,7 +76,8 @@ void ShowFltkMessageBox(const std::string& text, const std::string& caption, Mes
     iconBox->labelsize(24);
     iconBox->labelcolor(icon == MessageIcon::kInformation ? FL_WHITE : FL_BLACK);
   }
-  Fl_Box* message = new Fl_Box(kMargin + iconSpace, kMargin, textWidth, bodyHeight);
+  // A left-aligned label is drawn 3 pixels in from each side of its box.
+  Fl_Box* message = new Fl_Box(kMargin + iconSpace - 3, kMargin, textWidth + 6, bodyHeight);
   message->copy_label(shown.c_str());
   message->labelsize(kFontSize);
   message->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT | FL_ALIGN_WRAP);
