@@ -234,6 +234,27 @@ bool AsksToStayAbove(const Fl_Window& window) {
   return found;
 }
 
+void IconSize(const Fl_Window& window, int& width, int& height) {
+  width = 0;
+  height = 0;
+  const Atom icon = XInternAtom(fl_display, "_NET_WM_ICON", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(fl_display, fl_xid(&window), icon, 0, 2, False, XA_CARDINAL, &type, &format, &count,
+                         &after, &data) == Success &&
+      data != nullptr) {
+    if (count == 2) {
+      const long* values = reinterpret_cast<const long*>(data);
+      width = static_cast<int>(values[0]);
+      height = static_cast<int>(values[1]);
+    }
+    XFree(data);
+  }
+}
+
 void Later(std::function<void()> action, double seconds) {
   Fl::add_timeout(seconds, RunLater, new LaterAction{std::move(action)});
 }

@@ -44,6 +44,10 @@ bool IsOnScreen(const std::string& title);
 // Whether a shown window asks to be kept above others (_NET_WM_STATE_ABOVE).
 bool AsksToStayAbove(const Fl_Window& window);
 
+// The size of the first icon a shown window offers the window manager
+// (_NET_WM_ICON); 0 x 0 when it offers none.
+void IconSize(const Fl_Window& window, int& width, int& height);
+
 // Runs an action from inside a modal loop that is about to start.
 void Later(std::function<void()> action, double seconds = 0.2);
 

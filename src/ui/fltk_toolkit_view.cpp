@@ -3,9 +3,11 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
 #include "ui/fltk_about_box.h"
+#include "ui/fltk_app_icon.h"
 #include "ui/fltk_busy_notice.h"
 #include "ui/fltk_device_list.h"
 #include "ui/fltk_file_chooser.h"
@@ -33,6 +35,7 @@ void SetUpToolkitOnce() {
     // Narrow enough that the device list's columns (795 of its 810 inner
     // pixels) never need a sideways bar next to the vertical one.
     Fl::scrollbar_size(kScrollbarSize);
+    Fl_Window::default_icon(&AppIcon());
     return true;
   }();
   (void)done;

@@ -64,6 +64,11 @@ TEST_F(FltkViewTest, ShowsTheTitledFixedSizeWindowAboveOthers) {
   EXPECT_EQ(window().w(), 842);
   EXPECT_EQ(window().h(), 710);
   EXPECT_TRUE(AsksToStayAbove(window()));
+  int iconWidth = 0;
+  int iconHeight = 0;
+  IconSize(window(), iconWidth, iconHeight);
+  EXPECT_EQ(iconWidth, 32);
+  EXPECT_EQ(iconHeight, 32);
   for (ControlId hidden : {ControlId::kOk, ControlId::kCancel, ControlId::kDisablePm, ControlId::kEnablePm}) {
     EXPECT_FALSE(control(hidden).visible_r()) << static_cast<int>(hidden);
   }
