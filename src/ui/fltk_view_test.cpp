@@ -312,6 +312,12 @@ TEST(FltkBusyNoticeTest, IsFoundAndClosedByItsTitle) {
   FltkView view([] {});
   view.ShowBusyNotice(kBusyNoticeText, kBusyNoticeCaption);
   EXPECT_TRUE(IsOnScreen("tamseltool"));
+  Fl_Window* notice = Fl::first_window();
+  ASSERT_NE(notice, nullptr);
+  ASSERT_GE(notice->children(), 2);
+  EXPECT_STREQ(notice->child(0)->label(),
+               "Please wait until the tool finishes the scanning function. It may take a few moments.");
+  EXPECT_STREQ(notice->child(1)->label(), "OK");
   EXPECT_TRUE(view.CloseWindowByTitle("tamseltool"));
   Settle();
   EXPECT_FALSE(IsOnScreen("tamseltool"));
