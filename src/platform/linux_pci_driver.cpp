@@ -14,6 +14,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/qorio_dispatch.h"
 #include "platform/qorio_requests.h"
 #include "platform/supported_controller_ids.h"
 
@@ -87,7 +88,12 @@ class LinuxPciDriver final : public InProcessDriver, public DeviceIoEnd {
                                 std::span<uint8_t> output) override;
 
  private:
+  template <typename Handlers>
+  friend DeviceIoReply qorio::DispatchRequest(Handlers&, uint32_t, std::span<const uint8_t>,
+                                              std::span<uint8_t>);
+
   PresentFunction* Addressed();
+  DeviceIoReply SetDebugLevel(std::span<const uint8_t> input) { return qorio::AcceptDebugLevel(input); }
   DeviceIoReply GetPort(std::span<const uint8_t> input, std::span<uint8_t> output);
   DeviceIoReply SetPort(std::span<const uint8_t> input);
   DeviceIoReply Map(std::span<const uint8_t> input, std::span<uint8_t> output);
@@ -154,24 +160,7 @@ void LinuxPciDriver::Stop() {
 DeviceIoReply LinuxPciDriver::DeviceIoControl(uint32_t code, std::span<const uint8_t> input,
                                               std::span<uint8_t> output) {
   if (!started_) return {};
-  switch (code) {
-    case qorio::kIoctlGetPort:
-      return GetPort(input, output);
-    case qorio::kIoctlSetPort:
-      return SetPort(input);
-    case qorio::kIoctlReadMem:
-      return ReadMemory(input, output);
-    case qorio::kIoctlWriteMem:
-      return WriteMemory(input);
-    case qorio::kIoctlMap:
-      return Map(input, output);
-    case qorio::kIoctlUnmap:
-      return Unmap(input);
-    case qorio::kIoctlSetDebugLevel:
-      return {input.size() >= 4, input.size() >= 4 ? 4u : 0u};
-    default:
-      return {};
-  }
+  return qorio::DispatchRequest(*this, code, input, output);
 }
 
 PresentFunction* LinuxPciDriver::Addressed() {

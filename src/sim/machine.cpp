@@ -82,31 +82,14 @@ std::size_t Machine::OpenMappings() const {
 DeviceIoReply Machine::DeviceIoControl(uint32_t code, std::span<const uint8_t> input,
                                        std::span<uint8_t> output) {
   ++requestCount_;
-  const DeviceIoReply reply = Dispatch(code, input, output);
+  const DeviceIoReply reply = qorio::DispatchRequest(*this, code, input, output);
   if (log_ != nullptr) Record(code, input, output, reply);
   return reply;
 }
 
-DeviceIoReply Machine::Dispatch(uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output) {
-  switch (code) {
-    case qorio::kIoctlGetPort:
-      return GetPort(input, output);
-    case qorio::kIoctlSetPort:
-      return SetPort(input);
-    case qorio::kIoctlReadMem:
-      return ReadMemory(input, output);
-    case qorio::kIoctlWriteMem:
-      return WriteMemory(input);
-    case qorio::kIoctlMap:
-      return Map(input, output);
-    case qorio::kIoctlUnmap:
-      return Unmap(input);
-    case qorio::kIoctlSetDebugLevel:
-      clock_.Advance(description_.latency.mapNs);
-      return {input.size() >= 4, input.size() >= 4 ? 4u : 0u};
-    default:
-      return {};
-  }
+DeviceIoReply Machine::SetDebugLevel(std::span<const uint8_t> input) {
+  clock_.Advance(description_.latency.mapNs);
+  return qorio::AcceptDebugLevel(input);
 }
 
 PciFunction* Machine::AddressedFunction() {

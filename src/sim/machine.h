@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/device_io_end.h"
+#include "platform/qorio_dispatch.h"
 #include "sim/controller_window.h"
 #include "sim/flash_storage.h"
 #include "sim/machine_description.h"
@@ -94,7 +95,11 @@ class Machine final : public DeviceIoEnd {
   static constexpr std::size_t kMaxMappings = 64;
   static constexpr uint32_t kMappingTokenBase = 0xF8A00000u;
 
-  DeviceIoReply Dispatch(uint32_t code, std::span<const uint8_t> input, std::span<uint8_t> output);
+  template <typename Handlers>
+  friend DeviceIoReply qorio::DispatchRequest(Handlers&, uint32_t, std::span<const uint8_t>,
+                                              std::span<uint8_t>);
+
+  DeviceIoReply SetDebugLevel(std::span<const uint8_t> input);
   DeviceIoReply GetPort(std::span<const uint8_t> input, std::span<uint8_t> output);
   DeviceIoReply SetPort(std::span<const uint8_t> input);
   DeviceIoReply Map(std::span<const uint8_t> input, std::span<uint8_t> output);
