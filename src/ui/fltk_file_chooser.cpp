@@ -30,11 +30,11 @@ std::string StartDirectory(const std::string& startPath) {
   return directory;
 }
 
-// The name field holds the directory; select it all so that whatever the
-// operator types (a name or a whole path) replaces it.
-void SelectNameField() {
+// The name field holds the directory; put the cursor after it so that a
+// name the operator types names a file in that directory.
+void PlaceCursorAfterDirectory() {
   if (auto* name = dynamic_cast<Fl_Input*>(Fl::focus())) {
-    name->position(name->size(), 0);
+    name->position(name->size());
   }
 }
 
@@ -57,7 +57,7 @@ std::optional<std::string> ChooseFileWithFltk(const std::string& title, const st
     CentreOnScreen(*window);
     KeepAboveOthers(*window);
   }
-  SelectNameField();
+  PlaceCursorAfterDirectory();
   while (chooser.shown()) {
     Fl::wait();
   }
