@@ -19,6 +19,8 @@ add_subdirectory(tools)
 
 add_executable(tamselwin src/app/main.cpp)
 target_link_libraries(tamselwin PRIVATE tamsel_ui tamsel_app tamsel_sim)
+# SET_DEBUG_LEVEL is exported from the program's image by name.
+set_target_properties(tamselwin PROPERTIES ENABLE_EXPORTS ON)
 
 if(TAMSEL_BENCHMARKS)
   add_subdirectory(bench)
