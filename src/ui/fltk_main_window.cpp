@@ -124,8 +124,8 @@ void FltkMainWindow::OpenWindowMenu() {
   Fl_Menu_Item items[2] = {};
   items[0].label(kAboutItem);
   const Fl_Menu_Item* chosen = items->popup(Fl::event_x(), Fl::event_y());
-  if (chosen == &items[0] && about_) {
-    about_();
+  if (chosen == &items[0] && events_ != nullptr) {
+    events_->OnAbout();
   }
 }
 

@@ -25,7 +25,6 @@ class FltkMainWindow : public Fl_Double_Window {
   // Where events go; nothing is reported while none is set.
   void SetEvents(DialogEvents* events) { events_ = events; }
   // What the window menu's About item opens.
-  void SetAboutAction(std::function<void()> about) { about_ = std::move(about); }
 
   // The control of this id (hidden buttons included); nullptr for none.
   Fl_Widget* Control(ControlId id) const;
@@ -48,7 +47,6 @@ class FltkMainWindow : public Fl_Double_Window {
   void Cancel();
 
   DialogEvents* events_ = nullptr;
-  std::function<void()> about_;
   std::map<ControlId, Fl_Widget*> controls_;
   Fl_Input* pathEdit_ = nullptr;
   FltkDeviceList* deviceList_ = nullptr;

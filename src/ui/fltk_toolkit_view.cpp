@@ -57,7 +57,6 @@ std::unique_ptr<View> MakeFltkView() {
 FltkView::FltkView(std::function<void()> beep) : beep_(beep ? std::move(beep) : SoundWarning) {
   SetUpToolkitOnce();
   window_ = std::make_unique<FltkMainWindow>();
-  window_->SetAboutAction(ShowFltkAboutBox);
 }
 
 FltkView::~FltkView() {
@@ -167,6 +166,10 @@ bool FltkView::CloseWindowByTitle(const std::string& title) {
   }
   Fl::flush();
   return true;
+}
+
+void FltkView::ShowAboutBox() {
+  ShowFltkAboutBox();
 }
 
 void FltkView::PumpMessages() {

@@ -41,6 +41,7 @@ class FltkView final : public View {
   std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                         const std::string& startDirectory) override;
 
+  void ShowAboutBox() override;
   void ShowBusyNotice(const std::string& text, const std::string& caption) override;
   bool CloseWindowByTitle(const std::string& title) override;
 

@@ -253,8 +253,7 @@ void CTamselDlg::OnCancel() {
 }
 
 void CTamselDlg::OnAbout() {
-  view_.ShowMessageBox("TamselWin, 1.0 \xE7\x89\x88", "\xE9\x97\x9C\xE6\x96\xBC TamselWin",
-                       MessageIcon::kInformation);
+  view_.ShowAboutBox();
 }
 
 void CTamselDlg::OnBnClickedButtonFwpath() {

@@ -120,6 +120,13 @@ TEST(TamselDlg, AcceptStoresTheSettingsAndEndsWithOk) {
   EXPECT_FALSE(std::filesystem::exists(fixture.work.Path("result.log")));
 }
 
+TEST(TamselDlg, TheWindowMenusAboutItemShowsTheAboutBox) {
+  DialogFixture fixture(ControllersAtBuses(1));
+  fixture.dialog.OnAbout();
+  EXPECT_EQ(fixture.view.aboutBoxesShown(), 1);
+  EXPECT_FALSE(fixture.dialog.ended());
+}
+
 TEST(TamselDlg, RescanEndsWithTheBarFullAndBlue) {
   DialogFixture fixture(ControllersAtBuses(2));
   fixture.Scan();

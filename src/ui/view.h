@@ -99,6 +99,9 @@ class View {
   // headless view writes it to standard error and returns at once).
   virtual void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 
+  // The About box, modal, closed by its button (a view without a display shows nothing).
+  virtual void ShowAboutBox() = 0;
+
   // The file-open chooser; nothing when the operator cancels.
   virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
                                                 const std::string& startDirectory) = 0;

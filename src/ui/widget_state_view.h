@@ -41,6 +41,7 @@ class WidgetStateView : public View {
   std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
     return std::nullopt;
   }
+  void ShowAboutBox() override { ++aboutBoxes_; }
   void ShowBusyNotice(const std::string&, const std::string& caption) override { busyCaption_ = caption; }
   bool CloseWindowByTitle(const std::string& title) override;
   void PumpMessages() override {}
@@ -55,6 +56,7 @@ class WidgetStateView : public View {
   const ProgressState& progress() const { return progress_; }
   const CListCtrlEx* list() const { return list_; }
   bool busyNoticeOpen() const { return !busyCaption_.empty(); }
+  int aboutBoxesShown() const { return aboutBoxes_; }
 
  private:
   std::string title_;
@@ -65,6 +67,7 @@ class WidgetStateView : public View {
   const CListCtrlEx* list_ = nullptr;
   ProgressState progress_;
   std::string busyCaption_;
+  int aboutBoxes_ = 0;
   std::optional<int> result_;
 };
 
