@@ -1,13 +1,11 @@
 #include "ui/fltk_about_box.h"
 
-#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 
 #include "ui/fltk_dialog_template.h"
 #include "ui/fltk_dialog_window.h"
-#include "ui/fltk_x11.h"
 
 namespace tamsel {
 
@@ -54,14 +52,7 @@ void ShowFltkAboutBox() {
   for (const ControlTemplate& control : dialog.controls) {
     MakeControl(control, dialog.metric);
   }
-  box.end();
-  box.set_modal();
-  CentreOnScreen(box);
-  box.show();
-  KeepAboveOthers(box);
-  while (box.shown()) {
-    Fl::wait();
-  }
+  box.RunModal();
 }
 
 }  // namespace tamsel

@@ -2,6 +2,8 @@
 
 #include <FL/Fl.H>
 
+#include "ui/fltk_x11.h"
+
 namespace tamsel {
 
 FltkDialogWindow::FltkDialogWindow(int width, int height) : Fl_Window(width, height) {
@@ -14,6 +16,17 @@ int FltkDialogWindow::handle(int event) {
     return 1;
   }
   return Fl_Window::handle(event);
+}
+
+void FltkDialogWindow::RunModal() {
+  end();
+  set_modal();
+  CentreOnScreen(*this);
+  show();
+  KeepAboveOthers(*this);
+  while (shown()) {
+    Fl::wait();
+  }
 }
 
 void FltkDialogWindow::Close(Fl_Widget* widget, void*) {

@@ -1,6 +1,5 @@
 #include "ui/fltk_message_box.h"
 
-#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
@@ -9,7 +8,6 @@
 #include <algorithm>
 
 #include "ui/fltk_dialog_window.h"
-#include "ui/fltk_x11.h"
 
 namespace tamsel {
 
@@ -85,14 +83,7 @@ void ShowFltkMessageBox(const std::string& text, const std::string& caption, Mes
       width - kMargin - kButtonWidth, height - kMargin - kButtonHeight, kButtonWidth, kButtonHeight, "OK");
   ok->labelsize(kFontSize);
   ok->callback(FltkDialogWindow::Close);
-  box.end();
-  box.set_modal();
-  CentreOnScreen(box);
-  box.show();
-  KeepAboveOthers(box);
-  while (box.shown()) {
-    Fl::wait();
-  }
+  box.RunModal();
 }
 
 }  // namespace tamsel
