@@ -34,7 +34,8 @@ test-asan: build-asan
 fuzz: deps
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-test: test-normal test-asan fuzz
+# The fuzzers run first so that the test runs' summaries close the output.
+test: fuzz test-normal test-asan
 
 demo: build
 	@scripts/demo.sh $(BUILD) $(DEMO_DIR)
