@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 DEMO_DIR ?= demo
 
-.PHONY: all deps build build-asan test test-normal test-asan fuzz demo bench tidy format clean
+.PHONY: all deps build build-asan test test-normal test-asan fuzz demo bench tidy format format-check clean
 
 all: build
 
@@ -35,7 +35,7 @@ fuzz: deps
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The fuzzers run first so that the test runs' summaries close the output.
-test: fuzz test-normal test-asan
+test: format-check fuzz test-normal test-asan
 
 demo: build
 	@scripts/demo.sh $(BUILD) $(DEMO_DIR)
@@ -48,6 +48,9 @@ tidy: build
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+format-check: deps
+	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h') && echo "format: clean"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
