@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 DEMO_DIR ?= demo
 
-.PHONY: all deps build build-asan test test-normal test-asan fuzz demo bench tidy format format-check clean
+.PHONY: all deps build build-asan test test-normal test-asan fuzz demo bench tidy tidy-check format format-check clean
 
 all: build
 
@@ -35,7 +35,7 @@ fuzz: deps
 	@scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The fuzzers run first so that the test runs' summaries close the output.
-test: format-check fuzz test-normal test-asan
+test: format-check fuzz tidy-check test-normal test-asan
 
 demo: build
 	@scripts/demo.sh $(BUILD) $(DEMO_DIR)
@@ -44,7 +44,13 @@ bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 tidy: build
-	run-clang-tidy -p $(BUILD) -quiet src/ 2>/dev/null || clang-tidy -p $(BUILD) $$(git ls-files 'src/*.cpp')
+	run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench)/'
+
+# clang-tidy over every source of the build; any finding fails.
+tidy-check: build
+	@run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench)/' > $(BUILD)/tidy.log 2>&1 \
+	  || { sed 's/\x1b\[[0-9;]*m//g' $(BUILD)/tidy.log | grep -E 'warning:|error:' | sort -u; echo "tidy: findings above"; exit 1; }
+	@echo "tidy: clean"
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -53,12 +53,12 @@ void RunUpdate(benchmark::State& state, const char* flashJson, std::size_t image
 }
 
 void BM_UpdateW25X40CL_256KiB(benchmark::State& state) {
-  RunUpdate(state, R"("jedec": "EF 30 13", "protected": true)", 256 * 1024);
+  RunUpdate(state, R"("jedec": "EF 30 13", "protected": true)", std::size_t{256} * 1024);
 }
 BENCHMARK(BM_UpdateW25X40CL_256KiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Update25VF040B_512KiB_ByteProgram(benchmark::State& state) {
-  RunUpdate(state, R"("jedec": "BF 25 8D", "protected": true)", 512 * 1024);
+  RunUpdate(state, R"("jedec": "BF 25 8D", "protected": true)", std::size_t{512} * 1024);
 }
 BENCHMARK(BM_Update25VF040B_512KiB_ByteProgram)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

@@ -44,6 +44,7 @@ TEST(TraceTest, CutsOverlongTextToTheLineBuffer) {
 TEST(TraceTest, LinesFromManyThreadsStayWhole) {
   TraceCapture capture;
   std::vector<std::thread> threads;
+  threads.reserve(4);
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([t] {
       for (int i = 0; i < 200; ++i) {

@@ -58,7 +58,7 @@ class SpiFlashUpdateTest : public ::testing::Test {
 TEST_F(SpiFlashUpdateTest, SupportedChipEndsByteIdenticalToTheImage) {
   Use(R"("jedec": "EF 30 13", "protected": true)");
   std::fill(machine_->bytes().begin(), machine_->bytes().end(), 0x3C);
-  const Bytes image = RandomImage(256 * 1024);
+  const Bytes image = RandomImage(std::size_t{256} * 1024);
   TraceCapture trace(3);
   EXPECT_TRUE(QOR7740UpdateSpiFlashRom(flash(), image.data(), static_cast<uint32_t>(image.size())));
   EXPECT_EQ(FlashHead(image.size()), image);
@@ -230,7 +230,7 @@ std::vector<uint32_t> ParsePercentages(const std::string& text) {
 
 TEST_F(SpiFlashUpdateTest, ConsoleProgressOn256KiBUnsupportedChip) {
   Use(R"("jedec": "C2 20 14")");
-  const Bytes image = RandomImage(256 * 1024);
+  const Bytes image = RandomImage(std::size_t{256} * 1024);
   std::ostringstream out;
   int pumps = 0;
   ProgressReporter progress(out, [&pumps] { ++pumps; });

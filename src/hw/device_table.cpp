@@ -33,7 +33,7 @@ void FillSlot(DeviceTable& table, uint8_t bus, uint8_t device, uint8_t function,
   slot.bus = bus;
   slot.device = device;
   slot.function = function;
-  for (uint8_t i = 0; i < slot.fwVersionRegs.size(); ++i) {
+  for (std::size_t i = 0; i < slot.fwVersionRegs.size(); ++i) {
     slot.fwVersionRegs[i] =
         PciReadConfigByte(bus, device, function, static_cast<uint8_t>(kVersionRegistersOffset + i));
   }

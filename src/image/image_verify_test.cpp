@@ -39,7 +39,7 @@ void SetField(Bytes& image, uint32_t offset, uint32_t value) {
 }
 
 // Edits made in the order given, then the image re-sealed so that only the intended rule breaks.
-Edit Sealed(std::function<void(Bytes&)> edit) {
+Edit Sealed(const std::function<void(Bytes&)>& edit) {
   return [edit](Bytes& image) {
     edit(image);
     SealImage(image);
@@ -47,7 +47,7 @@ Edit Sealed(std::function<void(Bytes&)> edit) {
 }
 
 // Edits made after sealing, with only the directory checksum brought back in line.
-Edit DirectoryFixed(std::function<void(Bytes&)> edit) {
+Edit DirectoryFixed(const std::function<void(Bytes&)>& edit) {
   return [edit](Bytes& image) {
     edit(image);
     SealDirectoryChecksum(image);

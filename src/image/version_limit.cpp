@@ -50,7 +50,7 @@ std::optional<std::string> FillWildcards(const std::string& limit, const std::st
 
 }  // namespace
 
-int iChangeVersionXtoValid(std::string limit, std::string device) {
+int iChangeVersionXtoValid(const std::string& limit, const std::string& device) {
   try {
     if (limit.size() > kLongestVersionText) {
       TRACE_MSG(kRoutine, " CString Lenth[%d] >16", static_cast<int>(limit.size()));

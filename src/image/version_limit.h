@@ -15,6 +15,6 @@ inline constexpr int kVersionDifferent = -2;
 // regard to letter case, -2 when they differ, -1 when either text has 16 or more
 // characters. An X just past the device text's end cuts the limit there; an X
 // further on has no counterpart and makes the texts differ.
-int iChangeVersionXtoValid(std::string limit, std::string device);
+int iChangeVersionXtoValid(const std::string& limit, const std::string& device);
 
 }  // namespace tamsel

@@ -183,7 +183,7 @@ DeviceIoReply LinuxPciDriver::GetPort(std::span<const uint8_t> input, std::span<
     qorio::StoreLe32(value.data(), configAddress_);
   } else if (IsDataLane(record)) {
     if (const PresentFunction* function = Addressed()) {
-      const off_t offset = static_cast<off_t>((configAddress_ & 0xFC) + (record.port & 3));
+      const off_t offset = static_cast<off_t>(configAddress_ & 0xFC) + static_cast<off_t>(record.port & 3);
       if (pread(function->configFd, value.data(), record.width, offset) !=
           static_cast<ssize_t>(record.width)) {
         return {};
@@ -208,7 +208,7 @@ DeviceIoReply LinuxPciDriver::SetPort(std::span<const uint8_t> input) {
   if (function == nullptr || !function->supported) return {};
   std::array<uint8_t, 4> value{};
   qorio::StoreLe32(value.data(), record.value);
-  const off_t offset = static_cast<off_t>((configAddress_ & 0xFC) + (record.port & 3));
+  const off_t offset = static_cast<off_t>(configAddress_ & 0xFC) + static_cast<off_t>(record.port & 3);
   return {
       pwrite(function->configFd, value.data(), record.width, offset) == static_cast<ssize_t>(record.width),
       0};

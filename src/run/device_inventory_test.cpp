@@ -47,7 +47,7 @@ class Inventory {
 
 std::vector<uint8_t> ChipContent(const ImageOptions& options) {
   std::vector<uint8_t> content = BuildImage(options);
-  content.resize(512 * 1024, 0xFF);
+  content.resize(std::size_t{512} * 1024, 0xFF);
   return content;
 }
 
@@ -90,7 +90,7 @@ TEST(DeviceInventory, VersionTextsFollowTheImageDirectory) {
 }
 
 TEST(DeviceInventory, ErasedChipHasNoVersions) {
-  Inventory inventory({}, std::vector<uint8_t>(512 * 1024, 0xFF));
+  Inventory inventory({}, std::vector<uint8_t>(std::size_t{512} * 1024, 0xFF));
   EXPECT_STREQ(inventory.slot().opromVersionText.data(), "None");
   EXPECT_STREQ(inventory.slot().flashFwVersionText.data(), "None");
   EXPECT_STREQ(inventory.slot().chipNameText.data(), "W25X40CL");
@@ -113,7 +113,7 @@ TEST(DeviceInventory, UnopenableOrUnknownChips) {
     ControllerJson controller;
     controller.jedec = c.jedec;
     controller.faults = c.faults;
-    Inventory inventory(controller, std::vector<uint8_t>(512 * 1024, 0xFF));
+    Inventory inventory(controller, std::vector<uint8_t>(std::size_t{512} * 1024, 0xFF));
     EXPECT_STREQ(inventory.slot().chipNameText.data(), c.chip) << c.name;
     EXPECT_STREQ(inventory.slot().capacityText.data(), c.capacity) << c.name;
     EXPECT_TRUE(inventory.WindowClosed()) << c.name;

@@ -18,7 +18,7 @@ using sim::TestMachine;
 
 // A scanned machine with one controller made from the given description.
 struct OneDevice {
-  explicit OneDevice(ControllerJson controller) : machine(MachineJson({controller})) {
+  explicit OneDevice(const ControllerJson& controller) : machine(MachineJson({controller})) {
     EXPECT_EQ(machine.error(), "");
     Scan584Dev(devices);
   }

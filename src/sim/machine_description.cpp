@@ -100,7 +100,7 @@ class DescriptionReader {
                const std::function<bool(const std::string&, const JsonValue&, const std::string&)>& handle) {
     if (object.kind != JsonValue::Kind::kObject) return Fail(object, path, "must be an object");
     for (const auto& [key, value] : object.members) {
-      const std::string keyPath = path.empty() ? key : path + "." + key;
+      const std::string keyPath = path.empty() ? key : std::string(path).append(".").append(key);
       if (known.count(key) == 0) return Fail(value, keyPath, "is not a known key");
       if (!handle(key, value, keyPath)) return false;
     }

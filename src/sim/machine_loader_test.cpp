@@ -111,7 +111,7 @@ TEST(DefaultMachine, IsWrittenWhenMachineJsonIsMissingAndReportsTheOlderImage) {
 }
 
 TEST(DefaultMachine, KeepsExistingContentFiles) {
-  std::vector<uint8_t> blank(512 * 1024, 0xFF);
+  std::vector<uint8_t> blank(std::size_t{512} * 1024, 0xFF);
   TestMachineSetup setup;
   setup.contentFiles = {{"dev0.bin", blank}};
   TestMachine machine(setup);
@@ -153,7 +153,7 @@ TEST(FirmwareVersion, AbsentItIsReadFromTheFlashImage) {
   ImageOptions options;
   options.firmware.version = {0x25, 0x01, 0x02, 0x03, 0x04, 0x05};
   std::vector<uint8_t> content = BuildImage(options);
-  content.resize(512 * 1024, 0xFF);
+  content.resize(std::size_t{512} * 1024, 0xFF);
   TestMachineSetup setup;
   setup.machineJson = R"({ "controllers": [ { "location": "03:00.0", "flash": { "content": "x.bin" } } ] })";
   setup.contentFiles = {{"x.bin", content}};

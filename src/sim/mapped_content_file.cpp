@@ -41,7 +41,7 @@ class FileDescriptor {
 };
 
 bool FillErased(int fd, std::size_t from, std::size_t to) {
-  const std::vector<uint8_t> erased(64 * 1024, 0xFF);
+  const std::vector<uint8_t> erased(std::size_t{64} * 1024, 0xFF);
   while (from < to) {
     const std::size_t chunk = std::min(erased.size(), to - from);
     const ssize_t written = pwrite(fd, erased.data(), chunk, static_cast<off_t>(from));

@@ -228,7 +228,7 @@ bool SpiNorChip::Apply() {
     case Kind::kChipErase:
       if (!opcodeOnly) return false;
       return ApplyErase(0, static_cast<uint32_t>(storage_.size()),
-                        kChipEraseNsPer512KiB * storage_.size() / (512u * 1024u));
+                        kChipEraseNsPer512KiB * storage_.size() / (std::size_t{512} * 1024));
     case Kind::kSectorErase:
       if (clocked_ != 4) return false;
       return ApplyErase(address_ & ~(kSectorBytes - 1), kSectorBytes, kSectorEraseNs);

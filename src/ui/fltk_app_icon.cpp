@@ -27,7 +27,7 @@ constexpr Box kShapes[] = {
 };
 
 std::vector<unsigned char> Pixels() {
-  std::vector<unsigned char> pixels(kSide * kSide * 3, 0);
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(kSide) * kSide * 3, 0);
   for (const Box& box : kShapes) {
     for (int y = box.y; y < box.y + box.height; ++y) {
       for (int x = box.x; x < box.x + box.width; ++x) {

@@ -144,7 +144,7 @@ class FltkFileChooserTest : public ::testing::Test {
 // the operator types a name after it and presses Enter.
 TEST_F(FltkFileChooserTest, ReturnsTheFileTheOperatorChooses) {
   std::string shownAtFirst;
-  Later([this, &shownAtFirst] {
+  Later([&shownAtFirst] {
     auto* name = dynamic_cast<Fl_Input*>(Fl::focus());
     ASSERT_NE(name, nullptr);
     shownAtFirst = name->value();
