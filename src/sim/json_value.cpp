@@ -154,11 +154,11 @@ class JsonReader {
       std::string key;
       if (!ReadString(key)) return false;
       for (const auto& member : value.members) {
-        if (member.first == key) return Fail("key \"" + key + "\" given twice");
+        if (member.key == key) return Fail("key \"" + key + "\" given twice");
       }
       if (!Expect(':')) return false;
-      value.members.emplace_back(std::move(key), JsonValue{});
-      if (!ReadValue(value.members.back().second, depth + 1)) return false;
+      value.members.push_back(JsonMember{std::move(key), JsonValue{}});
+      if (!ReadValue(value.members.back().value, depth + 1)) return false;
       SkipSpace();
       if (pos_ < text_.size() && text_[pos_] == ',') {
         ++pos_;
@@ -178,7 +178,7 @@ class JsonReader {
 
 const JsonValue* JsonValue::Member(std::string_view key) const {
   for (const auto& member : members) {
-    if (member.first == key) return &member.second;
+    if (member.key == key) return &member.value;
   }
   return nullptr;
 }

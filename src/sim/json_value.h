@@ -5,12 +5,13 @@
 // the simple escapes.
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tamsel::sim {
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
@@ -19,10 +20,17 @@ struct JsonValue {
   uint64_t number = 0;
   std::string text;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;  // in file order
+  std::vector<JsonMember> members;  // in file order
   int line = 1;
 
   const JsonValue* Member(std::string_view key) const;
+};
+
+// One key of an object with its value (a named record: a pair could not hold
+// the still-incomplete value type).
+struct JsonMember {
+  std::string key;
+  JsonValue value;
 };
 
 // Parses `text`; on failure returns false and `fault` names the line and the fault.
