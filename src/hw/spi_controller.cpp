@@ -5,6 +5,7 @@
 
 #include "app/trace.h"
 #include "hw/hardware_operations.h"
+#include "platform/qorio_requests.h"
 
 namespace tamsel {
 
@@ -30,10 +31,6 @@ bool ValidCount(uint32_t count) {
   return count >= 1 && count <= 4;
 }
 
-uint32_t Le32(const uint8_t* bytes) {
-  return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
-}
-
 }  // namespace
 
 bool SpiControllerInit(uint8_t bus, uint8_t device, uint8_t function, SpiController& controller) {
@@ -48,7 +45,7 @@ bool SpiControllerInit(uint8_t bus, uint8_t device, uint8_t function, SpiControl
   controller.function = function;
   controller.vendorId = static_cast<uint16_t>(header[0] | header[1] << 8);
   controller.deviceId = static_cast<uint16_t>(header[2] | header[3] << 8);
-  controller.barBase = Le32(&header[kBar0Offset]) & kBarFlagMask;
+  controller.barBase = qorio::LoadLe32(&header[kBar0Offset]) & kBarFlagMask;
   if (controller.barBase == 0) {
     TRACE_MSG("SpiControllerInit", "SpiControllerInit: baseaddress is 0 ");
     return false;
