@@ -7,13 +7,13 @@
 
 #include "hw/driver_connection.h"
 #include "hw/hardware_operations.h"
+#include "platform/qorio_requests.h"
 
 namespace tamsel {
 
 namespace {
 
 constexpr const char* kServiceName = "QORIO";
-constexpr const char* kDevicePath = "\\\\.\\QorIO";
 constexpr std::size_t kMaxPath = 260;
 
 std::string DriverBinaryPath(const DriverConnection& connection) {
@@ -55,7 +55,7 @@ bool LoadQorIODriver() {
   if (binaryPath.size() > kMaxPath) return false;
   if (!InstallDriverService(services, binaryPath)) return false;
   if (!StartDriverService(services)) return false;
-  connection.device = services.OpenDevice(kDevicePath);
+  connection.device = services.OpenDevice(qorio::kDevicePath);
   if (connection.device == nullptr) return false;
   SET_DEBUG_LEVEL(0);
   return true;

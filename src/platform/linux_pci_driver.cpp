@@ -295,7 +295,7 @@ DeviceIoReply LinuxPciDriver::WriteMemory(std::span<const uint8_t> input) {
 class LinuxHardwarePlatform final : public HardwarePlatform {
  public:
   explicit LinuxHardwarePlatform(const std::string& sysfsDevices)
-      : driver_(MakeLinuxPciDriver(sysfsDevices)), services_(*driver_, "\\\\.\\QorIO") {}
+      : driver_(MakeLinuxPciDriver(sysfsDevices)), services_(*driver_, qorio::kDevicePath) {}
 
   DriverServiceControl& Services() override { return services_; }
   TickClock& Ticks() override { return SteadyTickClock(); }

@@ -21,6 +21,9 @@ inline constexpr uint32_t kIoctlReadMem = ControlCode(0x80A);
 inline constexpr uint32_t kIoctlWriteMem = ControlCode(0x80B);
 inline constexpr uint32_t kIoctlSetDebugLevel = ControlCode(0x80C);
 
+// The name the driver's device answers to when opened.
+inline constexpr const char* kDevicePath = "\\\\.\\QorIO";
+
 inline constexpr uint32_t kWindowLength = 0x1000;
 inline constexpr uint16_t kConfigAddressPort = 0xCF8;
 inline constexpr uint16_t kConfigDataPort = 0xCFC;

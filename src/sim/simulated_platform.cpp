@@ -1,17 +1,14 @@
 #include "sim/simulated_platform.h"
 
+#include "platform/qorio_requests.h"
 #include "sim/machine_loader.h"
 
 namespace tamsel::sim {
 
-namespace {
-constexpr const char* kDevicePath = "\\\\.\\QorIO";
-}
-
 SimulatedPlatform::SimulatedPlatform(std::unique_ptr<Machine> machine, std::string loadError)
     : machine_(std::move(machine)),
       loadError_(std::move(loadError)),
-      services_(*this, kDevicePath),
+      services_(*this, qorio::kDevicePath),
       ticks_(machine_.get()) {}
 
 bool SimulatedPlatform::Start(std::string& error) {
