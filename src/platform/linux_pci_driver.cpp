@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "platform/qorio_dispatch.h"
@@ -27,7 +28,6 @@ namespace fs = std::filesystem;
 constexpr uint32_t kPage = 0x1000;
 constexpr uint32_t kMappingTokenBase = 0xF8A00000u;
 constexpr std::size_t kMaxMappings = 64;
-constexpr uint32_t kConfigEnable = 0x80000000u;
 constexpr uint64_t kResourceMemory = 0x200;  // IORESOURCE_MEM
 
 // The kernel's width decides the map reply's size, as a kernel driver's pointer would.
@@ -164,8 +164,9 @@ DeviceIoReply LinuxPciDriver::DeviceIoControl(uint32_t code, std::span<const uin
 }
 
 PresentFunction* LinuxPciDriver::Addressed() {
-  if ((configAddress_ & kConfigEnable) == 0) return nullptr;
-  const int16_t index = index_[(configAddress_ >> 8) & 0xFFFF];
+  const std::optional<uint16_t> key = qorio::ConfigFunctionKey(configAddress_);
+  if (!key) return nullptr;
+  const int16_t index = index_[*key];
   return index < 0 ? nullptr : &functions_[static_cast<std::size_t>(index)];
 }
 
@@ -200,7 +201,7 @@ DeviceIoReply LinuxPciDriver::SetPort(std::span<const uint8_t> input) {
   qorio::PortRecord record;
   if (!qorio::Decode(input, record)) return {};
   if (record.port == qorio::kConfigAddressPort && record.width == 4) {
-    configAddress_ = record.value & 0x80FFFFFCu;
+    configAddress_ = qorio::LatchedConfigAddress(record.value);
     return {true, 0};
   }
   if (!IsDataLane(record)) return {};

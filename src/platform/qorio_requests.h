@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace tamsel::qorio {
@@ -86,9 +87,24 @@ inline bool Decode(std::span<const uint8_t> input, PortRecord& record) {
 }
 
 // Configuration mechanism 1: the address written to 0xCF8.
+inline constexpr uint32_t kConfigEnable = 0x80000000u;
+
 constexpr uint32_t ConfigAddress(uint8_t bus, uint8_t device, uint8_t function, uint8_t offset) {
-  return 0x80000000u | uint32_t{bus} << 16 | uint32_t{device & 0x1Fu} << 11 |
+  return kConfigEnable | uint32_t{bus} << 16 | uint32_t{device & 0x1Fu} << 11 |
          uint32_t{function & 0x07u} << 8 | uint32_t{offset & 0xFCu};
+}
+
+// What a device end keeps of a value written to 0xCF8: the enable bit, bus,
+// device, function and the dword-aligned offset.
+constexpr uint32_t LatchedConfigAddress(uint32_t value) {
+  return value & 0x80FFFFFCu;
+}
+
+// The function an enabled address selects, as bus << 8 | device << 3 |
+// function; nothing while the enable bit is clear.
+constexpr std::optional<uint16_t> ConfigFunctionKey(uint32_t address) {
+  if ((address & kConfigEnable) == 0) return std::nullopt;
+  return static_cast<uint16_t>(address >> 8);
 }
 
 }  // namespace tamsel::qorio

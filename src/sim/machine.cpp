@@ -1,6 +1,7 @@
 #include "sim/machine.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/qorio_requests.h"
 
@@ -12,7 +13,6 @@ constexpr uint32_t kDefaultBarBase = 0xF0000000u;
 constexpr uint32_t kDefaultBarStride = 0x100000u;
 constexpr uint32_t kWindowInBar = 0x1000;
 constexpr uint32_t kSataAhciClass = 0x010601;
-constexpr uint32_t kConfigEnable = 0x80000000u;
 
 PciFunctionSetup ControllerSetup(const ControllerDescription& c, std::size_t index) {
   PciFunctionSetup setup;
@@ -93,8 +93,9 @@ DeviceIoReply Machine::SetDebugLevel(std::span<const uint8_t> input) {
 }
 
 PciFunction* Machine::AddressedFunction() {
-  if ((configAddress_ & kConfigEnable) == 0) return nullptr;
-  const int16_t index = functionIndex_[(configAddress_ >> 8) & 0xFFFF];
+  const std::optional<uint16_t> key = qorio::ConfigFunctionKey(configAddress_);
+  if (!key) return nullptr;
+  const int16_t index = functionIndex_[*key];
   return index < 0 ? nullptr : &functions_[static_cast<std::size_t>(index)];
 }
 
@@ -123,7 +124,7 @@ DeviceIoReply Machine::SetPort(std::span<const uint8_t> input) {
   if (!qorio::Decode(input, record)) return {};
   clock_.Advance(description_.latency.portAccessNs);
   if (record.port == qorio::kConfigAddressPort && record.width == 4) {
-    configAddress_ = record.value & 0x80FFFFFCu;
+    configAddress_ = qorio::LatchedConfigAddress(record.value);
   } else if (record.port >= qorio::kConfigDataPort && record.port <= qorio::kConfigDataPort + 3u) {
     PciFunction* function = AddressedFunction();
     const uint32_t lane = record.port & 3;
