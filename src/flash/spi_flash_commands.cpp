@@ -50,6 +50,18 @@ void PollStatus(const SpiFlash& flash, uint32_t limitMs, Done done) {
 
 }  // namespace
 
+void SpiFlashQuery(const SpiController& controller, std::span<const uint8_t> command,
+                   std::span<uint8_t> reply) {
+  SpiControllerSelect(controller);
+  SpiControllerWrite(controller, command.data(), static_cast<uint32_t>(command.size()));
+  std::array<uint8_t, kMaxTransfer> received{};
+  const auto length = static_cast<uint32_t>(reply.size());
+  if (SpiControllerRead(controller, received.data(), length)) {
+    std::copy_n(received.begin(), std::min<std::size_t>(reply.size(), received.size()), reply.begin());
+  }
+  SpiControllerDeselect(controller);
+}
+
 bool SpiFlashWriteEnable(const SpiFlash& flash) {
   SendOpcode(flash, Ops(flash).wren);
   return true;
@@ -57,13 +69,7 @@ bool SpiFlashWriteEnable(const SpiFlash& flash) {
 
 bool SpiFlashReadStatus(const SpiFlash& flash, uint8_t& status) {
   const uint8_t opcode = Ops(flash).rdsr;
-  SpiControllerSelect(*flash.controller);
-  SpiControllerWrite(*flash.controller, &opcode, 1);
-  uint8_t received = 0;
-  if (SpiControllerRead(*flash.controller, &received, 1)) {
-    status = received;
-  }
-  SpiControllerDeselect(*flash.controller);
+  SpiFlashQuery(*flash.controller, {&opcode, 1}, {&status, 1});
   return true;
 }
 

@@ -9,7 +9,9 @@
 // proceeds on a status it did not see; it ends at its time limit.
 
 #include <cstdint>
+#include <span>
 
+#include "hw/spi_controller.h"
 #include "hw/spi_flash_record.h"
 
 namespace tamsel {
@@ -19,6 +21,11 @@ inline constexpr uint8_t kSpiStatusWel = 0x02;
 inline constexpr uint8_t kSpiStatusNotReady = kSpiStatusWip;  // assumed when a status read fails
 inline constexpr uint32_t kWriteEnableWaitMs = 1000;
 inline constexpr uint32_t kStatusWriteWaitMs = 1000;
+
+// Select, send the command (1 to 4 bytes), read reply.size() (1 to 4) bytes,
+// release. The reply keeps its bytes when the read transfer fails.
+void SpiFlashQuery(const SpiController& controller, std::span<const uint8_t> command,
+                   std::span<uint8_t> reply);
 
 bool SpiFlashWriteEnable(const SpiFlash& flash);
 bool SpiFlashReadStatus(const SpiFlash& flash, uint8_t& status);  // status untouched on a failed read

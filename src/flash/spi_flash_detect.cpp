@@ -1,23 +1,13 @@
 #include "flash/spi_flash_detect.h"
 
 #include "flash/spi_flash_chip_table.h"
+#include "flash/spi_flash_commands.h"
 
 namespace tamsel {
 namespace {
 
 constexpr uint8_t kReadJedecIdOpcode = 0x9F;
 constexpr uint8_t kReadSignatureOpcode = 0xAB;
-
-void ReadIdAfter(const SpiController& controller, const uint8_t* command, uint32_t commandLength,
-                 SpiFlashId& id) {
-  SpiControllerSelect(controller);
-  SpiControllerWrite(controller, command, commandLength);
-  SpiFlashId received{};
-  if (SpiControllerRead(controller, received.data(), 3)) {
-    id = received;
-  }
-  SpiControllerDeselect(controller);
-}
 
 bool NoChipAnswers(const SpiFlashId& id) {
   return id == SpiFlashId{0xFF, 0xFF, 0xFF} || id == SpiFlashId{0x00, 0x00, 0x00};
@@ -27,12 +17,12 @@ bool NoChipAnswers(const SpiFlashId& id) {
 
 void SpiFlashReadJedecId(const SpiController& controller, SpiFlashId& id) {
   const uint8_t command[] = {kReadJedecIdOpcode};
-  ReadIdAfter(controller, command, sizeof command, id);
+  SpiFlashQuery(controller, command, id);
 }
 
 void SpiFlashReadSignature(const SpiController& controller, SpiFlashId& id) {
   const uint8_t command[] = {kReadSignatureOpcode, 0x00, 0x00, 0x00};
-  ReadIdAfter(controller, command, sizeof command, id);
+  SpiFlashQuery(controller, command, id);
 }
 
 bool SpiFlashDetectSpiFlashRom(SpiFlash& flash) {
