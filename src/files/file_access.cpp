@@ -11,10 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // Writes all bytes and flushes; the error number of the first failure is kept.
 bool WriteAndFlush(std::FILE* file, std::string_view bytes, int& error) {
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
