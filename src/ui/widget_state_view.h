@@ -55,7 +55,6 @@ class WidgetStateView : public View {
   bool hidden() const { return hidden_; }
   const ProgressState& progress() const { return progress_; }
   const CListCtrlEx* list() const { return list_; }
-  bool busyNoticeOpen() const { return !busyCaption_.empty(); }
   int aboutBoxesShown() const { return aboutBoxes_; }
 
  private:
