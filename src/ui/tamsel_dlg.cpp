@@ -263,7 +263,6 @@ void CTamselDlg::OnBnClickedButtonFwpath() {
     return;
   }
   view_.SetEditText(*chosen);
-  OnEditChanged(*chosen);
   SetFixedText(state_.m_pINI.load_fw, *chosen);
 }
 
