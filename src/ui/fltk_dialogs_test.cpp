@@ -17,6 +17,7 @@
 #include "ui/fltk_message_box.h"
 #include "ui/fltk_screen_test.h"
 #include "ui/fltk_toolkit_view.h"
+#include "ui/message_box_text.h"
 
 namespace tamsel {
 namespace {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "ui/fltk_dialog_window.h"
+#include "ui/message_box_text.h"
 
 namespace tamsel {
 
@@ -39,16 +40,6 @@ IconLook LookOf(MessageIcon icon) {
 }
 
 }  // namespace
-
-std::string WithoutCarriageReturns(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  std::copy_if(text.begin(), text.end(), std::back_inserter(result), [](char c) { return c != '\r'; });
-  while (!result.empty() && result.back() == '\n') {
-    result.pop_back();
-  }
-  return result;
-}
 
 void ShowFltkMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
   const std::string shown = WithoutCarriageReturns(text);

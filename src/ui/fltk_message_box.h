@@ -10,7 +10,4 @@ namespace tamsel {
 
 void ShowFltkMessageBox(const std::string& text, const std::string& caption, MessageIcon icon);
 
-// Line ends as the dialog logic writes them ("\r\n") become plain line feeds.
-std::string WithoutCarriageReturns(const std::string& text);
-
 }  // namespace tamsel
