@@ -120,8 +120,7 @@ void vFillDeviceRows(DeviceTable& devices, RunDialog& dialog) {
       std::snprintf(number, sizeof number, "%02d", static_cast<int>(value));
       dialog.vSetListCell(i, column, number);
     }
-    dialog.vSetListCell(i, 4,
-                        FormatRunningFwVersion(std::span<const uint8_t, 6>(slot.fwVersionRegs.data(), 6)));
+    dialog.vSetListCell(i, 4, FormatRunningFwVersion(FwVersionBytes(slot.fwVersionRegs.data(), 6)));
     dialog.vSetListCell(i, 5, slot.chipNameText.data());
     dialog.vSetListCell(i, 6, slot.capacityText.data());
   }
