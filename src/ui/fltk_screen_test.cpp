@@ -12,7 +12,6 @@
 #include <FL/x.H>
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -20,6 +19,8 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+
+#include "ui/fltk_x11.h"
 
 namespace tamsel::screen_test {
 
@@ -38,15 +39,6 @@ void SettleRounds(int rounds) {
 void MovePointer(int rootX, int rootY) {
   XTestFakeMotionEvent(fl_display, -1, rootX, rootY, CurrentTime);
   XSync(fl_display, False);
-}
-
-int ShiftOf(unsigned long mask) {
-  int shift = 0;
-  while (mask != 0 && (mask & 1) == 0) {
-    mask >>= 1;
-    ++shift;
-  }
-  return shift;
 }
 
 std::string TitleOf(Window window) {
@@ -166,20 +158,12 @@ void SendCloseRequest(const Fl_Window& window) {
 }
 
 Rgb PixelAt(int rootX, int rootY) {
-  XSync(fl_display, False);
-  XImage* image =
-      XGetImage(fl_display, RootWindow(fl_display, fl_screen), rootX, rootY, 1, 1, AllPlanes, ZPixmap);
-  if (image == nullptr) {
+  const std::vector<uint8_t> rgb = ReadScreenRgb(rootX, rootY, 1, 1);
+  if (rgb.size() != 3) {
     ADD_FAILURE() << "cannot read the screen at " << rootX << "," << rootY;
     return {};
   }
-  const unsigned long pixel = XGetPixel(image, 0, 0);
-  const auto channel = [&](unsigned long mask) {
-    return static_cast<uint8_t>((pixel & mask) >> ShiftOf(mask));
-  };
-  const Rgb color{channel(image->red_mask), channel(image->green_mask), channel(image->blue_mask)};
-  XDestroyImage(image);
-  return color;
+  return Rgb{rgb[0], rgb[1], rgb[2]};
 }
 
 std::vector<std::string> ViewableTitles() {
@@ -257,34 +241,6 @@ void IconSize(const Fl_Window& window, int& width, int& height) {
 
 void Later(std::function<void()> action, double seconds) {
   Fl::add_timeout(seconds, RunLater, new LaterAction{std::move(action)});
-}
-
-bool SaveWindowImage(const Fl_Window& window, const std::string& path) {
-  Settle();
-  XImage* image =
-      XGetImage(fl_display, RootWindow(fl_display, fl_screen), window.x_root(), window.y_root(),
-                static_cast<unsigned>(window.w()), static_cast<unsigned>(window.h()), AllPlanes, ZPixmap);
-  if (image == nullptr) {
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    XDestroyImage(image);
-    return false;
-  }
-  std::fprintf(file, "P6\n%d %d\n255\n", window.w(), window.h());
-  for (int y = 0; y < window.h(); ++y) {
-    for (int x = 0; x < window.w(); ++x) {
-      const unsigned long pixel = XGetPixel(image, x, y);
-      const unsigned char rgb[3] = {
-          static_cast<unsigned char>((pixel & image->red_mask) >> ShiftOf(image->red_mask)),
-          static_cast<unsigned char>((pixel & image->green_mask) >> ShiftOf(image->green_mask)),
-          static_cast<unsigned char>((pixel & image->blue_mask) >> ShiftOf(image->blue_mask))};
-      std::fwrite(rgb, 1, 3, file);
-    }
-  }
-  XDestroyImage(image);
-  return std::fclose(file) == 0;
 }
 
 }  // namespace tamsel::screen_test

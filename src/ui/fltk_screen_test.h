@@ -51,7 +51,4 @@ void IconSize(const Fl_Window& window, int& width, int& height);
 // Runs an action from inside a modal loop that is about to start.
 void Later(std::function<void()> action, double seconds = 0.2);
 
-// Saves the window's screen area as a binary PPM file.
-bool SaveWindowImage(const Fl_Window& window, const std::string& path);
-
 }  // namespace tamsel::screen_test

@@ -6,6 +6,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
+#include <X11/Xutil.h>
 
 namespace tamsel {
 
@@ -66,6 +67,43 @@ void WaitUntilDrawn(Fl_Window& window) {
   Fl::check();
   Fl::flush();
   XSync(fl_display, False);
+}
+
+namespace {
+
+int ShiftOf(unsigned long mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1) == 0) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ReadScreenRgb(int rootX, int rootY, int width, int height) {
+  XSync(fl_display, False);
+  XImage* image = XGetImage(fl_display, RootWindow(fl_display, fl_screen), rootX, rootY,
+                            static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
+  if (image == nullptr) {
+    return {};
+  }
+  std::vector<uint8_t> rgb;
+  rgb.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+  const auto channel = [](unsigned long pixel, unsigned long mask) {
+    return static_cast<uint8_t>((pixel & mask) >> ShiftOf(mask));
+  };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      rgb.push_back(channel(pixel, image->red_mask));
+      rgb.push_back(channel(pixel, image->green_mask));
+      rgb.push_back(channel(pixel, image->blue_mask));
+    }
+  }
+  XDestroyImage(image);
+  return rgb;
 }
 
 }  // namespace tamsel

@@ -3,6 +3,9 @@
 // header is included here: Xlib's macros (None, Status, Bool) stay inside
 // fltk_x11.cpp.
 
+#include <cstdint>
+#include <vector>
+
 class Fl_Window;
 
 namespace tamsel {
@@ -20,5 +23,9 @@ void CentreOnScreen(Fl_Window& window);
 // Waits a bounded time until a shown window is mapped and exposed, then draws
 // it, so a window shown before long work without message pumping appears whole.
 void WaitUntilDrawn(Fl_Window& window);
+
+// The screen's pixels in a rectangle (root coordinates), row by row, three
+// bytes (red, green, blue) each; empty when the server cannot give them.
+std::vector<uint8_t> ReadScreenRgb(int rootX, int rootY, int width, int height);
 
 }  // namespace tamsel

@@ -5,8 +5,6 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
-#include <FL/x.H>
-#include <X11/Xutil.h>
 #include <png.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -24,6 +22,7 @@
 #include "sim/platform_selection.h"
 #include "ui/fltk_main_window.h"
 #include "ui/fltk_toolkit_view.h"
+#include "ui/fltk_x11.h"
 #include "ui/tamsel_dlg.h"
 
 namespace {
@@ -52,34 +51,11 @@ bool WriteMachine(const fs::path& directory) {
   return true;
 }
 
-int ShiftOf(unsigned long mask) {
-  int shift = 0;
-  while (mask != 0 && (mask & 1) == 0) {
-    mask >>= 1;
-    ++shift;
-  }
-  return shift;
-}
-
 bool SavePng(const Fl_Window& window, const std::string& path) {
-  XSync(fl_display, False);
-  XImage* image =
-      XGetImage(fl_display, RootWindow(fl_display, fl_screen), window.x_root(), window.y_root(),
-                static_cast<unsigned>(window.w()), static_cast<unsigned>(window.h()), AllPlanes, ZPixmap);
-  if (image == nullptr) {
+  std::vector<uint8_t> rows = tamsel::ReadScreenRgb(window.x_root(), window.y_root(), window.w(), window.h());
+  if (rows.empty()) {
     return false;
   }
-  std::vector<unsigned char> rows(static_cast<std::size_t>(window.w()) * window.h() * 3);
-  std::size_t i = 0;
-  for (int y = 0; y < window.h(); ++y) {
-    for (int x = 0; x < window.w(); ++x) {
-      const unsigned long pixel = XGetPixel(image, x, y);
-      rows[i++] = static_cast<unsigned char>((pixel & image->red_mask) >> ShiftOf(image->red_mask));
-      rows[i++] = static_cast<unsigned char>((pixel & image->green_mask) >> ShiftOf(image->green_mask));
-      rows[i++] = static_cast<unsigned char>((pixel & image->blue_mask) >> ShiftOf(image->blue_mask));
-    }
-  }
-  XDestroyImage(image);
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   png.width = static_cast<png_uint_32>(window.w());
