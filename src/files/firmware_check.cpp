@@ -11,6 +11,7 @@
 #include "app/trace.h"
 #include "files/file_access.h"
 #include "image/image_verify.h"
+#include "platform/ascii_text.h"
 
 namespace tamsel {
 
@@ -30,15 +31,7 @@ std::string NotValidMessage(const FirmwareFile& file) {
 }
 
 bool EndsWithRomIgnoringCase(const std::string& name) {
-  static constexpr std::string_view kSuffix = ".rom";
-  if (name.size() < kSuffix.size()) {
-    return false;
-  }
-  return std::equal(kSuffix.begin(), kSuffix.end(), name.end() - static_cast<std::ptrdiff_t>(kSuffix.size()),
-                    [](char expected, char actual) {
-                      return expected ==
-                             ((actual >= 'A' && actual <= 'Z') ? static_cast<char>(actual + 32) : actual);
-                    });
+  return EndsWithIgnoringCase(name, ".rom");
 }
 
 // Opens a regular file for reading and tells its size; null for anything else.

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/ascii_text.h"
+
 namespace tamsel {
 
 namespace {
@@ -31,22 +33,6 @@ std::vector<IniKey> BuildIniKeyTable() {
   table.push_back({"savelog_enable", IniKeyKind::kNumber, nullptr, &S::savelog_enable});
   table.push_back({"savelog_path", IniKeyKind::kText, &S::savelog_path});
   return table;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/trace.h"
+#include "platform/ascii_text.h"
 
 namespace tamsel {
 
@@ -15,19 +16,6 @@ constexpr const char* kRoutine = "CTamselDlg::iChangeVersionXtoValid";
 // Both texts are handled in 16-character buffers, the last place kept for the end.
 constexpr std::size_t kLongestVersionText = 15;
 constexpr char kWildcard = 'X';
-
-bool EqualIgnoringCase(const std::string& left, const std::string& right) {
-  if (left.size() != right.size()) {
-    return false;
-  }
-  for (std::size_t index = 0; index < left.size(); ++index) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(left[index]) != lower(right[index])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 // The limit with each X replaced by the device's character at its place; an X
 // at the device text's end cuts the limit there. Nothing when an X lies beyond

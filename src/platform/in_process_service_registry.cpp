@@ -1,17 +1,12 @@
 #include "platform/in_process_service_registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
-namespace tamsel {
+#include "platform/ascii_text.h"
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
+namespace tamsel {
 
 bool FileExistsIgnoringCase(const std::string& path) {
   namespace fs = std::filesystem;

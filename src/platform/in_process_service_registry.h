@@ -53,9 +53,6 @@ class InProcessServiceRegistry final : public DriverServiceControl {
   std::string lastError_;
 };
 
-// Case-insensitive ASCII comparison, as Windows compares names.
-bool EqualIgnoringCase(const std::string& a, const std::string& b);
-
 // True when `path` names a regular file, its last component matched without
 // regard to case.
 bool FileExistsIgnoringCase(const std::string& path);
