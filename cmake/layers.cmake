@@ -4,14 +4,14 @@
 
 set(TAMSEL_TEST_SUPPORT tamsel_sim tamsel_imagegen)
 
-tamsel_layer(platform DEPS tamsel_trace)
-tamsel_layer(image    DEPS tamsel_trace TEST_DEPS tamsel_imagegen)
+tamsel_layer(platform DEPS Threads::Threads)
+tamsel_layer(image    DEPS tamsel_platform TEST_DEPS tamsel_imagegen)
 tamsel_layer(hw       DEPS tamsel_platform TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(flash    DEPS tamsel_hw TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(sim      DEPS tamsel_platform tamsel_flash tamsel_image tamsel_imagegen TEST_DEPS tamsel_hw)
 tamsel_layer(files    DEPS tamsel_image tamsel_hw TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(run      DEPS tamsel_flash tamsel_files TEST_DEPS ${TAMSEL_TEST_SUPPORT})
-tamsel_layer(app      DEPS tamsel_run EXCLUDE main.cpp trace.cpp TEST_DEPS ${TAMSEL_TEST_SUPPORT})
+tamsel_layer(app      DEPS tamsel_run EXCLUDE main.cpp TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(ui       DEPS tamsel_app TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 include(cmake/fltk.cmake)
 

@@ -5,12 +5,12 @@
 #include <system_error>
 
 #include "app/command_line.h"
-#include "app/trace.h"
 #include "files/embedded_files.h"
 #include "files/file_access.h"
 #include "files/history_log.h"
 #include "files/result_files.h"
 #include "hw/hardware_operations.h"
+#include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/run_controller.h"
 

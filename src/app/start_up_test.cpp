@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "app/command_line.h"
-#include "app/trace.h"
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
 #include "hw/hardware_operations.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/trace.h"
 #include "files/file_access.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "files/built_in_files.h"
 #include "files/scratch_directory.h"
 #include "files/small_tmpfs.h"
 #include "image/image_verify.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

@@ -8,10 +8,10 @@
 #include <new>
 #include <system_error>
 
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "image/image_verify.h"
 #include "platform/ascii_text.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "files/scratch_directory.h"
 #include "imagegen/image_builder.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

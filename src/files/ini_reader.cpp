@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "files/ini_key_table.h"
 #include "files/ini_settings.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

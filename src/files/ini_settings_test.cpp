@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "files/scratch_directory.h"
 #include "files/small_tmpfs.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

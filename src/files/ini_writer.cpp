@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "files/ini_settings.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <span>
 
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "image/version_text.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/trace_capture.h"
 #include "files/scratch_directory.h"
 #include "files/small_tmpfs.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "image/version_text.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

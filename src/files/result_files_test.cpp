@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "app/trace_capture.h"
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

@@ -1,7 +1,7 @@
 #include "flash/spi_flash_blank_check.h"
 
-#include "app/trace.h"
 #include "flash/spi_flash_commands.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/trace.h"
 #include "flash/spi_flash_commands.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "flash/flash_test_machine.h"
 #include "flash/spi_flash_blank_check.h"
 #include "flash/spi_flash_chip_table.h"
 #include "flash/spi_flash_commands.h"
 #include "flash/spi_flash_detect.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/trace.h"
 #include "hw/hardware_operations.h"
 #include "platform/supported_controller_ids.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

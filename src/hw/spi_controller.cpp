@@ -3,9 +3,9 @@
 #include <array>
 #include <cstring>
 
-#include "app/trace.h"
 #include "hw/hardware_operations.h"
 #include "platform/qorio_requests.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "hw/hardware_operations.h"
 #include "platform/qorio_requests.h"
+#include "platform/trace_capture.h"
 #include "sim/scripted_spi_device.h"
 #include "sim/test_machine.h"
 

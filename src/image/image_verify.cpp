@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/trace.h"
 #include "image/crc32.h"
 #include "image/image_layout.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/trace_capture.h"
 #include "image/crc32.h"
 #include "image/image_layout.h"
 #include "imagegen/image_builder.h"
 #include "imagegen/image_seal.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

@@ -5,8 +5,8 @@
 #include <exception>
 #include <optional>
 
-#include "app/trace.h"
 #include "platform/ascii_text.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/trace_capture.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

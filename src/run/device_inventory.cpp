@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/trace.h"
 #include "files/history_log.h"
 #include "flash/spi_flash_commands.h"
 #include "hw/hardware_operations.h"
 #include "image/image_layout.h"
 #include "image/option_rom.h"
 #include "image/version_text.h"
+#include "platform/trace.h"
 #include "run/controller_session.h"
 
 namespace tamsel {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "app/trace.h"
 #include "flash/spi_flash_commands.h"
 #include "flash/spi_flash_update.h"
 #include "image/image_layout.h"
+#include "platform/trace.h"
 #include "run/controller_session.h"
 
 namespace tamsel {

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include "app/trace.h"
 #include "files/history_log.h"
 #include "files/production_log.h"
 #include "files/result_files.h"
 #include "hw/hardware_operations.h"
 #include "image/version_limit.h"
 #include "image/version_text.h"
+#include "platform/trace.h"
 #include "run/device_operations.h"
 #include "run/dialog_endings.h"
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <fstream>
 
-#include "app/trace_capture.h"
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
 #include "imagegen/image_builder.h"
+#include "platform/trace_capture.h"
 #include "run/device_inventory.h"
 #include "run/op_status.h"
 #include "run/recording_run_dialog.h"

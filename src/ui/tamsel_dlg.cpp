@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "app/start_up.h"
-#include "app/trace.h"
 #include "files/file_access.h"
 #include "files/firmware_check.h"
+#include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/dialog_endings.h"
 #include "run/run_controller.h"

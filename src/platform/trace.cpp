@@ -1,4 +1,4 @@
-#include "app/trace.h"
+#include "platform/trace.h"
 
 #include <algorithm>
 #include <array>

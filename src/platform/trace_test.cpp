@@ -1,11 +1,11 @@
-#include "app/trace.h"
+#include "platform/trace.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <thread>
 
-#include "app/trace_capture.h"
+#include "platform/trace_capture.h"
 
 namespace tamsel {
 namespace {

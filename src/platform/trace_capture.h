@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/trace.h"
+#include "platform/trace.h"
 
 namespace tamsel {
 
