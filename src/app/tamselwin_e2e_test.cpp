@@ -244,6 +244,29 @@ TEST_F(EndToEnd, VersionRestrictionUpdatesOnlyMatchingFlashes) {
   }
 }
 
+// A controller the restriction refuses was not worked on: the log says
+// "None" for it, not "Fail", beside the one that was updated; the verdict
+// counts only the worked-on one.
+TEST_F(EndToEnd, ControllerRefusedByTheRestrictionIsLoggedAsNotWorkedOn) {
+  UseDefaultMachine();
+  std::vector<uint8_t> carried = BuildImage();
+  carried.resize(Flash(1).size(), 0xFF);
+  machine.Write("dev1.bin", std::string(carried.begin(), carried.end()));
+  const std::vector<uint8_t> before = Flash(0);
+
+  const TamselwinResult result = Run({"/L", "2506XX00BC00"});
+
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(Flash(0), before);
+  EXPECT_EQ(LogRecords(), (std::vector<std::string>{Record(0, "241224000002", 3, "None"),
+                                                    Record(1, "25061300bc00", 4, "Pass")}));
+  const std::vector<std::string> history = HistoryMessages();
+  EXPECT_TRUE(std::none_of(history.begin(), history.end(), [](const std::string& line) {
+    return line.find("Error =>") != std::string::npos;
+  }));
+}
+
 TEST_F(EndToEnd, RestrictionWithoutVersionQuitsWith18) {
   UseDefaultMachine();
   const TamselwinResult result = Run({"/L"});

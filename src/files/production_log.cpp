@@ -22,10 +22,14 @@ struct StatusWord {
   std::string_view word;
 };
 
-// Words of the outcome columns in an update run; any status not listed is a failure.
-constexpr StatusWord kUpdateWords[] = {{kStatusUpdatePassed, kPass}, {kStatusUntouched, kNone}};
-constexpr StatusWord kEraseWords[] = {
-    {kStatusErasePassed, kPass}, {kStatusUpdatePassed, kPass}, {kStatusUntouched, kNone}};
+// Words of the outcome columns in an update run; any status not listed is a
+// failure. A device the run did nothing to is neither passed nor failed.
+constexpr StatusWord kUpdateWords[] = {
+    {kStatusUpdatePassed, kPass}, {kStatusUntouched, kNone}, {kStatusNoDeviceToOperate, kNone}};
+constexpr StatusWord kEraseWords[] = {{kStatusErasePassed, kPass},
+                                      {kStatusUpdatePassed, kPass},
+                                      {kStatusUntouched, kNone},
+                                      {kStatusNoDeviceToOperate, kNone}};
 
 std::string_view WordFor(std::span<const StatusWord> words, uint32_t status) {
   const auto match =

@@ -24,6 +24,7 @@ static_assert(kProductionLogHeader.size() == 130);
 inline constexpr uint32_t kStatusUntouched = 0;
 inline constexpr uint32_t kStatusErasePassed = 5;
 inline constexpr uint32_t kStatusUpdatePassed = 10;
+inline constexpr uint32_t kStatusNoDeviceToOperate = 17;  // refused by /L, or no device in the slot
 
 // The three outcome columns of one device.
 struct LogOutcome {
@@ -33,9 +34,10 @@ struct LogOutcome {
 
 // Outcome columns from the operation flags and the device's status. In an
 // update run FwUpdate and CompareROM read "Pass" only for status 10, "None"
-// for an untouched device (0) and "Fail" otherwise; with the erase flag also
-// on, EraseROM reads "Pass" for 5 and 10, "None" for 0 and "Fail" otherwise.
-// Runs without the update flag read "None" in all three.
+// for a device nothing was done to (0, and 17: refused by the version
+// restriction or no device in the slot) and "Fail" otherwise; with the erase
+// flag also on, EraseROM reads "Pass" for 5 and 10, "None" for 0 and 17 and
+// "Fail" otherwise. Runs without the update flag read "None" in all three.
 LogOutcome LogOutcomeFor(const IniSettings& ini, uint32_t status);
 
 struct ProductionLogSetting {

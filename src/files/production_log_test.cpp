@@ -194,14 +194,16 @@ TEST(LogOutcomeFor, PassOnlyForPassingStatusesNoneForUntouchedDevices) {
       {1, 0, 0, 9, "None", "Fail"},
       {1, 0, 0, 10, "None", "Pass"},
       {1, 0, 0, 13, "None", "Fail"},
-      {1, 0, 0, 17, "None", "Fail"},
+      {1, 0, 0, 16, "None", "Fail"},
+      {1, 0, 0, 17, "None", "None"},
       // erase and update
       {1, 1, 0, 0, "None", "None"},
       {1, 1, 0, 5, "Pass", "Fail"},
       {1, 1, 0, 9, "Fail", "Fail"},
       {1, 1, 0, 10, "Pass", "Pass"},
       {1, 1, 0, 13, "Fail", "Fail"},
-      {1, 1, 0, 17, "Fail", "Fail"},
+      {1, 1, 0, 4, "Fail", "Fail"},
+      {1, 1, 0, 17, "None", "None"},
       // erase only
       {0, 1, 0, 0, "None", "None"},
       {0, 1, 0, 5, "None", "None"},
