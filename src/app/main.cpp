@@ -1,7 +1,6 @@
 // Entry point of tamselwin: binds the hardware side (the simulated machine
 // named by TAMSEL_SIM, else the real bus), then the application object runs
 // the program.
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,11 +11,10 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  // A simulated machine that cannot be loaded fails the driver's load, which
+  // reports the same reason to the operator; it is not written twice here.
   std::string platformError;
   const auto platform = tamsel::MakeHardwarePlatformFromEnvironment(platformError);
-  if (!platformError.empty()) {
-    std::fprintf(stderr, "%s\n", platformError.c_str());
-  }
   tamsel::BindHardwarePlatform(platform.get());
   tamsel::CTamsel application;
   const int exitCode = application.InitInstance(arguments, tamsel::BuiltInEmbeddedFiles());

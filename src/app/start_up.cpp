@@ -110,6 +110,16 @@ bool ReadLateOptions(ProductionState& state, StartUpDialog& dialog) {
   return true;
 }
 
+// The driver could not be loaded: the message keeps its words and gains the
+// reason as a second line; the reason also goes to the error trace and to
+// standard error, where a line engineer finds it without a window.
+void ReportDriverNotLoaded(const std::string& reason, StartUpDialog& dialog) {
+  constexpr const char* kMessage = "LoadQorIODriver Error !!";
+  TRACE_ERR(kRoutine, "%s %s", kMessage, reason.c_str());
+  std::fprintf(stderr, "%s %s\n", kMessage, reason.c_str());
+  dialog.ShowWarning(reason.empty() ? std::string(kMessage) : std::string(kMessage) + "\r\n" + reason);
+}
+
 // Where start-up would leave the dialog to an operator: when nobody can see
 // it (silent mode, no display) the Cancel path ends the program instead.
 void LeaveToOperator(StartUpDialog& dialog) {
@@ -134,8 +144,9 @@ void RunStartUp(const std::vector<std::string>& arguments, ProductionState& stat
     return;
   }
   UnloadQorIODriver();
-  if (!LoadQorIODriver()) {
-    dialog.ShowWarning("LoadQorIODriver Error !!");
+  std::string reason;
+  if (!LoadQorIODriver(reason)) {
+    ReportDriverNotLoaded(reason, dialog);
     LeaveToOperator(dialog);
     return;
   }

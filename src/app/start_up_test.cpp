@@ -9,6 +9,8 @@
 #include "files/scratch_directory.h"
 #include "hw/hardware_operations.h"
 #include "platform/trace.h"
+#include "platform/trace_capture.h"
+#include "sim/test_machine.h"
 
 namespace tamsel {
 namespace {
@@ -122,10 +124,27 @@ TEST_F(StartUp, DriverThatCannotLoadEndsThroughCancelWhenNobodyCanSee) {
     RecordingStartUpDialog recorder;
     recorder.operatorPresent = operatorPresent;
     RunStartUp({}, fresh, recorder);
-    EXPECT_EQ(recorder.messages, std::vector<std::string>{"LoadQorIODriver Error !!"});
+    EXPECT_EQ(recorder.messages,
+              std::vector<std::string>{"LoadQorIODriver Error !!\r\nno hardware is bound"});
     EXPECT_EQ(recorder.cancelled, !operatorPresent);
     EXPECT_EQ(recorder.exitCode, -1);
   }
+}
+
+// The simulated machine's own fault is what the operator and the error trace are told.
+TEST_F(StartUp, TheReasonTheDriverCannotLoadIsShownAndTraced) {
+  sim::TestMachineSetup setup;
+  setup.machineJson = R"({"controllers": [ {"location": )";
+  setup.loadDriver = false;
+  const sim::TestMachine machine(setup);
+  ASSERT_NE(machine.error(), "");
+  const TraceCapture trace(1);
+  RunStartUp({"/s"}, state, dialog);
+  const std::string reason = "cannot start the service QORIO: " + machine.error();
+  EXPECT_EQ(dialog.messages, std::vector<std::string>{"LoadQorIODriver Error !!\r\n" + reason});
+  EXPECT_TRUE(trace.Contains("ERR::CTamselDlg::OnInitDialog:"));
+  EXPECT_TRUE(trace.Contains("LoadQorIODriver Error !! " + reason));
+  EXPECT_TRUE(dialog.cancelled);
 }
 
 TEST_F(StartUp, RestrictionWithoutVersionQuits) {

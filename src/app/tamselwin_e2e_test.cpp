@@ -1,6 +1,7 @@
 // End-to-end: the built tamselwin started on simulated machines made here,
 // its records and exit codes checked byte for byte.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -21,6 +22,15 @@ const std::vector<std::string> kCarriedFiles = {"QorIo.sys", "QorIo64.sys", "584
 
 std::vector<uint8_t> Bytes(const std::string& text) {
   return {text.begin(), text.end()};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(line);
+  }
+  return lines;
 }
 
 // A working directory and a machine directory.
@@ -267,6 +277,35 @@ TEST_F(EndToEnd, ControllerRefusedByTheRestrictionIsLoggedAsNotWorkedOn) {
   }));
 }
 
+// A machine file the simulator cannot read: the operator is told why the
+// driver did not load, on standard error and in the message box's second line.
+TEST_F(EndToEnd, DriverThatCannotLoadSaysWhy) {
+  machine.Write("machine.json", "{\"controllers\": [ {\"location\": ");
+  std::string machineError;
+  ASSERT_EQ(sim::LoadMachine(machine.dir(), machineError), nullptr);
+
+  const TamselwinResult result = Run({"/DBG:1"});
+
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 2) << result.err;
+  const std::string reason = "cannot start the service QORIO: " + machineError;
+  const std::vector<std::string> lines = Lines(result.err);
+  // Its own line on standard error, and the message box's two lines.
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "LoadQorIODriver Error !! " + reason), lines.end())
+      << result.err;
+  const auto box = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.ends_with(": LoadQorIODriver Error !!");
+  });
+  ASSERT_NE(box, lines.end()) << result.err;
+  ASSERT_NE(box + 1, lines.end());
+  EXPECT_EQ(box[1], reason);
+  EXPECT_TRUE(
+      std::regex_search(result.err, std::regex(R"(ERR::CTamselDlg::OnInitDialog:\d+: LoadQorIODriver)")))
+      << result.err;
+  EXPECT_EQ(work.Read("result.log"), "Fail\r\n");
+  ExpectNoCarriedFileLeft();
+}
+
 TEST_F(EndToEnd, RestrictionWithoutVersionQuitsWith18) {
   UseDefaultMachine();
   const TamselwinResult result = Run({"/L"});
@@ -316,6 +355,9 @@ TEST_F(EndToEnd, RealBusWithoutControllersEndsThroughCancel) {
   EXPECT_EQ(result.exitCode, 2);
   EXPECT_EQ(work.Read("result.log"), "Fail\r\n");
   ExpectNoCarriedFileLeft();
+  if (noDriver && geteuid() != 0) {
+    EXPECT_NE(result.err.find("(the driver needs root)"), std::string::npos) << result.err;
+  }
 }
 
 }  // namespace

@@ -26,6 +26,9 @@ void SetQorIODriverDirectory(std::string directory);
 bool IsQorIODriverLoaded();
 
 bool LoadQorIODriver();
+// The same; when it fails, `reason` says which step failed and why, in the
+// words of the service seam (empty on success).
+bool LoadQorIODriver(std::string& reason);
 bool UnloadQorIODriver();
 
 uint8_t PciReadConfigByte(uint8_t bus, uint8_t device, uint8_t function, uint8_t offset);

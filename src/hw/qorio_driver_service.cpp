@@ -44,19 +44,40 @@ bool StartDriverService(DriverServiceControl& services) {
   return services.StartDriverService(kServiceName) != ServiceStartResult::kFailed;
 }
 
+bool Refused(std::string& reason, std::string why) {
+  reason = std::move(why);
+  return false;
+}
+
 }  // namespace
 
 bool LoadQorIODriver() {
+  std::string reason;
+  return LoadQorIODriver(reason);
+}
+
+bool LoadQorIODriver(std::string& reason) {
+  reason.clear();
   DriverConnection& connection = TheDriverConnection();
-  if (connection.platform == nullptr) return false;
+  if (connection.platform == nullptr) return Refused(reason, "no hardware is bound");
   DriverServiceControl& services = connection.platform->Services();
   connection.system64Bit = connection.platform->IsSystem64Bit();
   const std::string binaryPath = DriverBinaryPath(connection);
-  if (binaryPath.size() > kMaxPath) return false;
-  if (!InstallDriverService(services, binaryPath)) return false;
-  if (!StartDriverService(services)) return false;
+  if (binaryPath.size() > kMaxPath) {
+    return Refused(reason, "the driver path is longer than 260 characters: " + binaryPath);
+  }
+  if (!InstallDriverService(services, binaryPath)) {
+    return Refused(reason,
+                   std::string("cannot create the service ") + kServiceName + ": " + services.LastError());
+  }
+  if (!StartDriverService(services)) {
+    return Refused(reason,
+                   std::string("cannot start the service ") + kServiceName + ": " + services.LastError());
+  }
   connection.device = services.OpenDevice(qorio::kDevicePath);
-  if (connection.device == nullptr) return false;
+  if (connection.device == nullptr) {
+    return Refused(reason, std::string("cannot open ") + qorio::kDevicePath + ": " + services.LastError());
+  }
   SET_DEBUG_LEVEL(0);
   return true;
 }
