@@ -111,6 +111,12 @@ void FltkMainWindow::OnCloseBox(Fl_Widget* widget, void*) {
   static_cast<FltkMainWindow*>(widget)->Cancel();
 }
 
+Fl_Widget* FltkMainWindow::FocusedPushButton() const {
+  Fl_Widget* focused = Fl::focus();
+  const bool pushButton = focused != nullptr && dynamic_cast<DialogButton*>(focused) != nullptr;
+  return pushButton && contains(focused) && focused->active_r() && focused->visible_r() ? focused : nullptr;
+}
+
 void FltkMainWindow::Accept() {
   if (events_ != nullptr) {
     events_->OnAccept();
@@ -134,12 +140,19 @@ void FltkMainWindow::OpenWindowMenu() {
 
 int FltkMainWindow::handle(int event) {
   if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
-    // Keys the focused control did not take: Enter is the hidden default
-    // button (OK), Esc the hidden Cancel, F1 the window menu.
+    // Keys the focused control did not take: Enter presses a focused push
+    // button or else the hidden default button (OK), Esc is the hidden
+    // Cancel, F1 the window menu.
     switch (Fl::event_key()) {
       case FL_Enter:
       case FL_KP_Enter:
-        Accept();
+        // As in a dialog: Enter presses the push button that has the focus;
+        // anywhere else it is the default button, OK.
+        if (Fl_Widget* button = FocusedPushButton()) {
+          button->do_callback();
+        } else {
+          Accept();
+        }
         return 1;
       case FL_Escape:
         Cancel();

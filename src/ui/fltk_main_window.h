@@ -1,6 +1,7 @@
 #pragma once
 // The main dialog's window: every control of the template at its place,
-// the hidden OK and Cancel realised as Enter, Esc and the close box, and a
+// the hidden OK and Cancel realised as Enter (unless a push button has the
+// focus: Enter presses that one), Esc and the close box, and a
 // window menu (right click or F1) with the About item. Clicks and edits are
 // passed to the dialog logic as they are; the logic decides what they do.
 
@@ -43,6 +44,8 @@ class FltkMainWindow : public Fl_Double_Window {
  private:
   static void OnControl(Fl_Widget* widget, void* data);
   static void OnCloseBox(Fl_Widget* widget, void* data);
+  // The visible, enabled push button that has the keyboard focus, or nullptr.
+  Fl_Widget* FocusedPushButton() const;
   void Accept();
   void Cancel();
 

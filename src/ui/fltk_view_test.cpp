@@ -7,9 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "files/history_log.h"
+#include "files/scratch_directory.h"
+#include "run/test_machine_json.h"
+#include "sim/test_machine.h"
 #include "ui/fltk_device_list.h"
 #include "ui/fltk_main_window.h"
 #include "ui/fltk_progress_bar.h"
@@ -240,6 +245,29 @@ TEST_F(FltkViewTest, AnEmptyRangeShowsAnEmptyBar) {
   EXPECT_EQ(BarPixel(window(), 0.5), (Rgb{255, 255, 255}));
 }
 
+// Tab to Resacn and Enter: the real dialog rescans the simulated machine and
+// stays open instead of taking the accept path.
+TEST_F(FltkViewTest, EnterOnTheFocusedResacnRescansAndKeepsTheDialogOpen) {
+  const sim::TestMachine machine(MachineJson(ControllersAtBuses(1)));
+  const ScratchDirectory work;
+  History().SetDirectory(work.dir());
+  History().SetEcho(nullptr);
+  SetFixedText(ini().iniPath, work.Path("584upd.ini"));
+
+  Click(DevCheckBox(7));
+  PressKey(window(), "Tab");
+  ASSERT_EQ(Fl::focus(), &control(ControlId::kRescan));
+  PressKey(window(), "Return");
+
+  EXPECT_EQ(dialog.state().devices.uc584Host, 1);
+  EXPECT_TRUE(view.IsChecked(DevCheckBox(0)));
+  EXPECT_EQ(window().progressBar().position(), 3);
+  EXPECT_FALSE(dialog.ended());
+  EXPECT_TRUE(window().shown());
+  History().SetEcho(stdout);
+  History().SetDirectory("");
+}
+
 TEST_F(FltkViewTest, RefusesToCloseWhileWorkIsInProgress) {
   dialog.vDisableDialogControls();
   PressKey(window(), "Escape");
@@ -269,6 +297,41 @@ TEST_F(FltkWindowKeysTest, EnterAcceptsAlsoFromThePathEdit) {
   PressKey(view.window(), "Return");
   EXPECT_EQ(events.accepts, 2);
   EXPECT_EQ(events.cancels, 0);
+}
+
+// As in a dialog, Enter presses the push button that has the focus; on a
+// check box or in the path edit it is OK.
+TEST_F(FltkWindowKeysTest, EnterPressesTheFocusedPushButtonElseAccepts) {
+  FltkMainWindow& window = view.window();
+  const struct {
+    const char* name;
+    std::function<void()> giveFocus;
+    ControlId focused;
+    bool pressesIt;
+  } cases[] = {
+      {"Check FW after a click", [&] { ClickWidget(*window.Control(ControlId::kCheckFw)); },
+       ControlId::kCheckFw, true},
+      {"Resacn after Tab",
+       [&] {
+         ClickWidget(*window.Control(DevCheckBox(7)));
+         PressKey(window, "Tab");
+       },
+       ControlId::kRescan, true},
+      {"a check box after a click", [&] { ClickWidget(*window.Control(ControlId::kCheckErase)); },
+       ControlId::kCheckErase, false},
+      {"the path edit", [&] { ClickWidget(window.pathEdit()); }, ControlId::kFwPath, false},
+  };
+  for (const auto& c : cases) {
+    c.giveFocus();
+    ASSERT_EQ(Fl::focus(), window.Control(c.focused)) << c.name;
+    events.clicked.clear();
+    events.accepts = 0;
+    PressKey(window, "Return");
+    EXPECT_EQ(events.clicked, c.pressesIt ? std::vector<ControlId>{c.focused} : std::vector<ControlId>{})
+        << c.name;
+    EXPECT_EQ(events.accepts, c.pressesIt ? 0 : 1) << c.name;
+    EXPECT_EQ(events.cancels, 0) << c.name;
+  }
 }
 
 TEST_F(FltkWindowKeysTest, EscAndTheCloseBoxCancel) {
