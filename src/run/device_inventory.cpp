@@ -7,6 +7,7 @@
 
 #include "files/history_log.h"
 #include "flash/spi_flash_commands.h"
+#include "flash/spi_grant.h"
 #include "hw/hardware_operations.h"
 #include "image/image_layout.h"
 #include "image/option_rom.h"
@@ -82,6 +83,12 @@ void ReadSPIROM(DeviceSlot& slot) {
   if (opened != op_status::kNoOperations) {
     TRACE_MSG(kReadRoutine, "%s", kOpenFailureTraces[opened]);
     SetAllTexts(slot, "None");
+    if (opened == op_status::kGrantFail) {
+      // The inventory gives the grant back on this path too, before the
+      // session closes the window: whatever the failed attempts left in the
+      // grant register, the request bit ends cleared.
+      QOR7740SpiReleaseControlGrant(slot.controller);
+    }
     return;
   }
   SetChipTexts(slot);

@@ -4,6 +4,9 @@
 
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
+#include "flash/spi_grant.h"
+#include "hw/hardware_operations.h"
+#include "hw/spi_controller.h"
 #include "image/image_layout.h"
 #include "imagegen/image_builder.h"
 #include "run/recording_run_dialog.h"
@@ -118,6 +121,34 @@ TEST(DeviceInventory, UnopenableOrUnknownChips) {
     EXPECT_STREQ(inventory.slot().capacityText.data(), c.capacity) << c.name;
     EXPECT_TRUE(inventory.WindowClosed()) << c.name;
   }
+}
+
+// The grant is released before the window closes even when it never came.
+// The controller window counts the register writes: opening the window
+// writes its own, the grant routine three requests each withdrawn, and then
+// the release follows.
+TEST(DeviceInventory, AGrantThatNeverComesIsStillReleased) {
+  ControllerJson controller;
+  controller.faults = "\"grant\": \"never\"";
+  sim::TestMachine machine(MachineJson({controller}));
+  DeviceTable devices;
+  Scan584Dev(devices);
+  ASSERT_EQ(devices.uc584Host, 1);
+  DeviceSlot& slot = devices.slots[0];
+  const auto writes = [&machine] { return machine.machine().AccessCounts(0).writes; };
+
+  const uint64_t beforeOpening = writes();
+  SpiController probe;
+  ASSERT_TRUE(SpiControllerInit(slot.bus, slot.device, slot.function, probe));
+  UnmapMem(probe.window);
+  const uint64_t openingWrites = writes() - beforeOpening;
+
+  const uint64_t before = writes();
+  ReadSPIROM(slot);
+  EXPECT_EQ(writes() - before, openingWrites + uint64_t{2} * kGrantAttempts + 1);
+  EXPECT_EQ(machine.machine().Window(0).Read(kSpiGrantRegister) & kSpiGrantRequest, 0);
+  EXPECT_EQ(machine.machine().OpenMappings(), 0u);
+  EXPECT_STREQ(slot.chipNameText.data(), "None");
 }
 
 TEST(DeviceInventory, RowsShowLocationRunningVersionChipAndCapacity) {
