@@ -26,8 +26,8 @@ class FakeView final : public WidgetStateView {
     WidgetStateView::SetProgressPosition(position);
     progressSteps.push_back(progress());
   }
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
-    return chosenFile;
+  FileChoice ChooseFile(const std::string&, const std::string&, const std::string&) override {
+    return fileChoice;
   }
   // Each pump plays the actions queued so far, in order.
   void PumpMessages() override {
@@ -48,7 +48,7 @@ class FakeView final : public WidgetStateView {
   std::vector<ProgressState> progressSteps;
   std::vector<std::function<void()>> pendingActions;
   std::vector<int> endResults;
-  std::optional<std::string> chosenFile;
+  FileChoice fileChoice;  // what the chooser ends with (a cancel unless set)
   int beeps = 0;
   int pumps = 0;
   bool interactive = true;

@@ -154,13 +154,15 @@ TEST_F(FltkFileChooserTest, ReturnsTheFileTheOperatorChooses) {
   });
   const auto chosen = view.ChooseFile("", "(*.*)|*.*||", directory + "/*.*");
   EXPECT_EQ(shownAtFirst, directory + "/");
-  ASSERT_TRUE(chosen.has_value());
-  EXPECT_EQ(*chosen, directory + "/NOEXT");
+  EXPECT_EQ(chosen.outcome, FileChoice::Outcome::kChosen);
+  EXPECT_EQ(chosen.path, directory + "/NOEXT");
 }
 
-TEST_F(FltkFileChooserTest, CancellingReturnsNothing) {
+TEST_F(FltkFileChooserTest, CancellingReportsACancelWithoutAPath) {
   Later([] { PressKey(ChooserWindow(), "Escape"); });
-  EXPECT_FALSE(view.ChooseFile("", "(*.*)|*.*||", directory).has_value());
+  const FileChoice choice = view.ChooseFile("", "(*.*)|*.*||", directory);
+  EXPECT_EQ(choice.outcome, FileChoice::Outcome::kCancelled);
+  EXPECT_EQ(choice.path, "");
 }
 
 }  // namespace

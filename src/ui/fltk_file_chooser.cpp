@@ -5,6 +5,9 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Window.H>
 
+#include <cerrno>
+#include <exception>
+
 #include "ui/fltk_file_filter.h"
 #include "ui/fltk_x11.h"
 
@@ -38,10 +41,9 @@ void PlaceCursorAfterDirectory() {
   }
 }
 
-}  // namespace
-
-std::optional<std::string> ChooseFileWithFltk(const std::string& title, const std::string& filter,
-                                              const std::string& startDirectory) {
+// Shows the chooser and waits until the operator closes it.
+FileChoice RunChooser(const std::string& title, const std::string& filter,
+                      const std::string& startDirectory) {
   const std::string fltkFilter = ToFltkFileFilter(filter);
   const std::string start = StartDirectory(startDirectory);
   Fl_File_Chooser chooser(start.c_str(), fltkFilter.c_str(), Fl_File_Chooser::SINGLE,
@@ -61,11 +63,23 @@ std::optional<std::string> ChooseFileWithFltk(const std::string& title, const st
   while (chooser.shown()) {
     Fl::wait();
   }
+  // A cancel empties the chooser's name, so it reports no path then.
   const char* chosen = chooser.value();
   if (chosen == nullptr || *chosen == '\0') {
-    return std::nullopt;
+    return {FileChoice::Outcome::kCancelled, {}, 0};
   }
-  return std::string(chosen);
+  return {FileChoice::Outcome::kChosen, chosen, 0};
+}
+
+}  // namespace
+
+FileChoice ChooseFileWithFltk(const std::string& title, const std::string& filter,
+                              const std::string& startDirectory) {
+  try {
+    return RunChooser(title, filter, startDirectory);
+  } catch (const std::exception&) {
+    return {FileChoice::Outcome::kFailed, {}, errno};
+  }
 }
 
 }  // namespace tamsel

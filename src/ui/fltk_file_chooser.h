@@ -1,13 +1,15 @@
 #pragma once
 // The file-open chooser: FLTK's own chooser, opened in a start directory
-// with a filter in the "label|pattern||" form; nothing when cancelled.
+// with a filter in the "label|pattern||" form. A cancelled chooser reports no
+// path; one that cannot be made reports a failure with the system's error.
 
-#include <optional>
 #include <string>
+
+#include "ui/view.h"
 
 namespace tamsel {
 
-std::optional<std::string> ChooseFileWithFltk(const std::string& title, const std::string& filter,
-                                              const std::string& startDirectory);
+FileChoice ChooseFileWithFltk(const std::string& title, const std::string& filter,
+                              const std::string& startDirectory);
 
 }  // namespace tamsel

@@ -135,8 +135,8 @@ void FltkView::ShowMessageBox(const std::string& text, const std::string& captio
   ShowFltkMessageBox(text, caption, icon);
 }
 
-std::optional<std::string> FltkView::ChooseFile(const std::string& title, const std::string& filter,
-                                                const std::string& startDirectory) {
+FileChoice FltkView::ChooseFile(const std::string& title, const std::string& filter,
+                                const std::string& startDirectory) {
   return ChooseFileWithFltk(title, filter, startDirectory);
 }
 

@@ -38,8 +38,8 @@ class FltkView final : public View {
   void SetProgressPosition(int position) override;
 
   void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
-                                        const std::string& startDirectory) override;
+  FileChoice ChooseFile(const std::string& title, const std::string& filter,
+                        const std::string& startDirectory) override;
 
   void ShowAboutBox() override;
   void ShowBusyNotice(const std::string& text, const std::string& caption) override;

@@ -257,13 +257,25 @@ void CTamselDlg::OnAbout() {
 }
 
 void CTamselDlg::OnBnClickedButtonFwpath() {
-  const std::optional<std::string> chosen =
-      view_.ChooseFile("", "(*.*)|*.*||", JoinPath(state_.m_szStartDir, "*.*"));
-  if (!chosen || chosen->empty()) {
-    return;
+  constexpr const char* kRoutine = "CTamselDlg::OnBnClickedButtonFwpath";
+  const FileChoice choice = view_.ChooseFile("", "(*.*)|*.*||", JoinPath(state_.m_szStartDir, "*.*"));
+  switch (choice.outcome) {
+    case FileChoice::Outcome::kChosen:
+      if (!choice.path.empty()) {
+        view_.SetEditText(choice.path);
+        SetFixedText(state_.m_pINI.load_fw, choice.path);
+      }
+      break;
+    case FileChoice::Outcome::kCancelled:
+      if (!choice.path.empty()) {
+        TRACE_MSG(kRoutine, "OnBnClickedButtonSaveini: strCopyTestFilePath:%s, dwErrorCode %d",
+                  choice.path.c_str(), choice.errorCode);
+      }
+      break;
+    case FileChoice::Outcome::kFailed:
+      TRACE_MSG(kRoutine, "OnBnClickedButtonSaveini: dwErrorCode %d", choice.errorCode);
+      break;
   }
-  view_.SetEditText(*chosen);
-  SetFixedText(state_.m_pINI.load_fw, *chosen);
 }
 
 void CTamselDlg::OnBnClickedButtonStart() {

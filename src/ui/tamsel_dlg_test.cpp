@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
 #include "imagegen/image_builder.h"
+#include "platform/trace_capture.h"
 #include "run/device_inventory.h"
 #include "run/test_machine_json.h"
 #include "sim/test_machine.h"
@@ -118,6 +120,48 @@ TEST(TamselDlg, AcceptStoresTheSettingsAndEndsWithOk) {
   EXPECT_NE(ini.find("erase_all_content_of_spi_flash_rom_only=1"), std::string::npos);
   EXPECT_NE(ini.find("update_qor_584_spi_flash_rom=0"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(fixture.work.Path("result.log")));
+}
+
+// FW Browser: a chosen path becomes the designated file; a cancel or a
+// failed chooser changes nothing and leaves its message trace.
+TEST(TamselDlg, FileChooserOutcomes) {
+  using O = FileChoice::Outcome;
+  const std::string before = "/srv/fw/old.rom";
+  const struct {
+    const char* name;
+    FileChoice choice;
+    std::string designated;
+    std::string trace;  // "" when none is written
+  } cases[] = {
+      {"chosen", {O::kChosen, "/srv/fw/new.rom", 0}, "/srv/fw/new.rom", ""},
+      {"confirmed without a path", {O::kChosen, "", 0}, before, ""},
+      {"cancelled", {O::kCancelled, "", 0}, before, ""},
+      {"cancelled still naming a path",
+       {O::kCancelled, "/srv/fw/half.rom", 2},
+       before,
+       "OnBnClickedButtonSaveini: strCopyTestFilePath:/srv/fw/half.rom, dwErrorCode 2"},
+      {"chooser failed", {O::kFailed, "", 12}, before, "OnBnClickedButtonSaveini: dwErrorCode 12"},
+  };
+  for (const auto& c : cases) {
+    FakeView view;
+    CTamselDlg dialog(view);
+    view.SetEditText(before);
+    SetFixedText(dialog.state().m_pINI.load_fw, before);
+    view.fileChoice = c.choice;
+    const TraceCapture trace(3);
+    dialog.OnClicked(C::kFwBrowser);
+    EXPECT_EQ(view.EditText(), c.designated) << c.name;
+    EXPECT_EQ(FixedTextString(dialog.state().m_pINI.load_fw), c.designated) << c.name;
+    if (c.trace.empty()) {
+      EXPECT_EQ(trace.lines(), std::vector<std::string>{}) << c.name;
+    } else {
+      ASSERT_EQ(trace.lines().size(), 1u) << c.name;
+      EXPECT_TRUE(
+          std::regex_match(trace.lines()[0], std::regex("MSG::CTamselDlg::OnBnClickedButtonFwpath:\\d+: .*")))
+          << trace.lines()[0];
+      EXPECT_TRUE(trace.lines()[0].ends_with(": " + c.trace)) << trace.lines()[0];
+    }
+  }
 }
 
 TEST(TamselDlg, TheWindowMenusAboutItemShowsTheAboutBox) {

@@ -51,6 +51,16 @@ struct Rgb {
 
 enum class MessageIcon { kNone, kExclamation, kInformation };
 
+// What the file-open chooser ended with.
+struct FileChoice {
+  enum class Outcome { kChosen, kCancelled, kFailed };
+  Outcome outcome = Outcome::kCancelled;
+  // The chosen path; after a cancel, whatever path the chooser still reports (often none).
+  std::string path;
+  // The system's last error code after a cancel or a failure (0 when none).
+  int errorCode = 0;
+};
+
 struct ListColumn {
   std::string title;
   int widthPixels = 0;
@@ -102,9 +112,9 @@ class View {
   // The About box, modal, closed by its button (a view without a display shows nothing).
   virtual void ShowAboutBox() = 0;
 
-  // The file-open chooser; nothing when the operator cancels.
-  virtual std::optional<std::string> ChooseFile(const std::string& title, const std::string& filter,
-                                                const std::string& startDirectory) = 0;
+  // The file-open chooser: the chosen path, a cancel, or a chooser that failed.
+  virtual FileChoice ChooseFile(const std::string& title, const std::string& filter,
+                                const std::string& startDirectory) = 0;
 
   // The busy notice: a modeless window with an OK button, made on the dialog's thread.
   virtual void ShowBusyNotice(const std::string& text, const std::string& caption) = 0;

@@ -38,9 +38,7 @@ class WidgetStateView : public View {
   void SetProgressColor(Rgb color) override { progress_.color = color; }
   void SetProgressPosition(int position) override { progress_.position = position; }
 
-  std::optional<std::string> ChooseFile(const std::string&, const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
+  FileChoice ChooseFile(const std::string&, const std::string&, const std::string&) override { return {}; }
   void ShowAboutBox() override { ++aboutBoxes_; }
   void ShowBusyNotice(const std::string&, const std::string& caption) override { busyCaption_ = caption; }
   bool CloseWindowByTitle(const std::string& title) override;
