@@ -5,6 +5,8 @@
 set(TAMSEL_TEST_SUPPORT tamsel_sim tamsel_imagegen)
 
 tamsel_layer(platform DEPS Threads::Threads)
+# The request protocol's codes, records and supported IDs are the driver's header.
+target_include_directories(tamsel_platform PUBLIC ${CMAKE_SOURCE_DIR}/driver/include)
 tamsel_layer(image    DEPS tamsel_platform TEST_DEPS tamsel_imagegen)
 tamsel_layer(hw       DEPS tamsel_platform TEST_DEPS ${TAMSEL_TEST_SUPPORT})
 tamsel_layer(flash    DEPS tamsel_hw TEST_DEPS ${TAMSEL_TEST_SUPPORT})

@@ -1,36 +1,35 @@
 #pragma once
 // The I/O driver's request protocol, shared by the client and every device
-// end: the request codes and the byte-exact little-endian input records.
+// end: the request codes and the byte-exact little-endian input records. The
+// codes and layouts come from the kernel driver's own protocol header, so the
+// program and the driver cannot drift apart; this header adds the C++ helpers.
 
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 
+#include "qorio_protocol.h"
+
 namespace tamsel::qorio {
 
-// CTL_CODE(0x8000, function, METHOD_BUFFERED, FILE_ANY_ACCESS).
-constexpr uint32_t ControlCode(uint32_t function) {
-  return 0x8000u << 16 | function << 2;
-}
-
-inline constexpr uint32_t kIoctlMap = ControlCode(0x800);
-inline constexpr uint32_t kIoctlUnmap = ControlCode(0x801);
-inline constexpr uint32_t kIoctlGetPort = ControlCode(0x802);
-inline constexpr uint32_t kIoctlSetPort = ControlCode(0x803);
-inline constexpr uint32_t kIoctlReadMem = ControlCode(0x80A);
-inline constexpr uint32_t kIoctlWriteMem = ControlCode(0x80B);
-inline constexpr uint32_t kIoctlSetDebugLevel = ControlCode(0x80C);
+inline constexpr uint32_t kIoctlMap = QORIO_IOCTL_MAP;
+inline constexpr uint32_t kIoctlUnmap = QORIO_IOCTL_UNMAP;
+inline constexpr uint32_t kIoctlGetPort = QORIO_IOCTL_GETPORT;
+inline constexpr uint32_t kIoctlSetPort = QORIO_IOCTL_SETPORT;
+inline constexpr uint32_t kIoctlReadMem = QORIO_IOCTL_READMEM;
+inline constexpr uint32_t kIoctlWriteMem = QORIO_IOCTL_WRITEMEM;
+inline constexpr uint32_t kIoctlSetDebugLevel = QORIO_IOCTL_SETDEBUGLEVEL;
 
 // The name the driver's device answers to when opened.
-inline constexpr const char* kDevicePath = "\\\\.\\QorIO";
+inline constexpr const char* kDevicePath = QORIO_DEVICE_PATH;
 
-inline constexpr uint32_t kWindowLength = 0x1000;
-inline constexpr uint16_t kConfigAddressPort = 0xCF8;
-inline constexpr uint16_t kConfigDataPort = 0xCFC;
+inline constexpr uint32_t kWindowLength = QORIO_WINDOW_LENGTH;
+inline constexpr uint16_t kConfigAddressPort = QORIO_CONFIG_ADDRESS_PORT;
+inline constexpr uint16_t kConfigDataPort = QORIO_CONFIG_DATA_PORT;
 
-inline constexpr std::size_t kMemRecordSize = 12;
-inline constexpr std::size_t kPortRecordSize = 24;
+inline constexpr std::size_t kMemRecordSize = QORIO_MEM_RECORD_SIZE;
+inline constexpr std::size_t kPortRecordSize = QORIO_PORT_RECORD_SIZE;
 
 // QORIO_MEM: address, length, value.
 struct MemRecord {
@@ -59,45 +58,46 @@ inline void StoreLe32(uint8_t* bytes, uint32_t value) {
 
 inline std::array<uint8_t, kMemRecordSize> Encode(const MemRecord& record) {
   std::array<uint8_t, kMemRecordSize> bytes{};
-  StoreLe32(&bytes[0], record.address);
-  StoreLe32(&bytes[4], record.length);
-  StoreLe32(&bytes[8], record.value);
+  StoreLe32(&bytes[QORIO_MEM_ADDRESS], record.address);
+  StoreLe32(&bytes[QORIO_MEM_LENGTH], record.length);
+  StoreLe32(&bytes[QORIO_MEM_VALUE], record.value);
   return bytes;
 }
 
 inline std::array<uint8_t, kPortRecordSize> Encode(const PortRecord& record) {
   std::array<uint8_t, kPortRecordSize> bytes{};
-  StoreLe32(&bytes[12], record.port);
-  StoreLe32(&bytes[16], record.width);
-  StoreLe32(&bytes[20], record.value);
+  StoreLe32(&bytes[QORIO_PORT_PORT], record.port);
+  StoreLe32(&bytes[QORIO_PORT_WIDTH], record.width);
+  StoreLe32(&bytes[QORIO_PORT_VALUE], record.value);
   return bytes;
 }
 
 // Decoding fails on input shorter than the record.
 inline bool Decode(std::span<const uint8_t> input, MemRecord& record) {
   if (input.size() < kMemRecordSize) return false;
-  record = {LoadLe32(&input[0]), LoadLe32(&input[4]), LoadLe32(&input[8])};
+  record = {LoadLe32(&input[QORIO_MEM_ADDRESS]), LoadLe32(&input[QORIO_MEM_LENGTH]),
+            LoadLe32(&input[QORIO_MEM_VALUE])};
   return true;
 }
 
 inline bool Decode(std::span<const uint8_t> input, PortRecord& record) {
   if (input.size() < kPortRecordSize) return false;
-  record = {LoadLe32(&input[12]), LoadLe32(&input[16]), LoadLe32(&input[20])};
+  record = {LoadLe32(&input[QORIO_PORT_PORT]), LoadLe32(&input[QORIO_PORT_WIDTH]),
+            LoadLe32(&input[QORIO_PORT_VALUE])};
   return true;
 }
 
 // Configuration mechanism 1: the address written to 0xCF8.
-inline constexpr uint32_t kConfigEnable = 0x80000000u;
+inline constexpr uint32_t kConfigEnable = QORIO_CONFIG_ENABLE;
 
 constexpr uint32_t ConfigAddress(uint8_t bus, uint8_t device, uint8_t function, uint8_t offset) {
-  return kConfigEnable | uint32_t{bus} << 16 | uint32_t{device & 0x1Fu} << 11 |
-         uint32_t{function & 0x07u} << 8 | uint32_t{offset & 0xFCu};
+  return QORIO_CONFIG_ADDRESS(bus, device, function, offset);
 }
 
 // What a device end keeps of a value written to 0xCF8: the enable bit, bus,
 // device, function and the dword-aligned offset.
 constexpr uint32_t LatchedConfigAddress(uint32_t value) {
-  return value & 0x80FFFFFCu;
+  return value & QORIO_CONFIG_ADDRESS_MASK;
 }
 
 // The function an enabled address selects, as bus << 8 | device << 3 |

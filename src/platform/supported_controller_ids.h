@@ -1,8 +1,12 @@
 #pragma once
-// The PCI IDs of the supported controllers, in the order the scan searches them.
+// The PCI IDs of the supported controllers, in the order the scan searches
+// them. The list itself is the driver protocol's, which the kernel driver
+// checks too.
 
 #include <array>
 #include <cstdint>
+
+#include "qorio_protocol.h"
 
 namespace tamsel {
 
@@ -11,13 +15,10 @@ struct ControllerId {
   uint16_t deviceId;
 };
 
-inline constexpr std::array<ControllerId, 5> kSupportedControllerIds = {{
-    {0x1E9C, 0x5832},  // QOR583x
-    {0x1E9C, 0x5834},  // QOR583x
-    {0x1E9C, 0x5844},  // QOR584x
-    {0x1E9C, 0x5845},  // QOR584x
-    {0x1E9C, 0x5846},  // QOR584x
-}};
+#define TAMSEL_CONTROLLER_ID(vendor, device) ControllerId{vendor, device},
+inline constexpr std::array kSupportedControllerIds = {
+    QORIO_FOR_EACH_SUPPORTED_CONTROLLER(TAMSEL_CONTROLLER_ID)};
+#undef TAMSEL_CONTROLLER_ID
 
 // The index of the pair in the table, or -1 when it is not supported.
 constexpr int SupportedControllerIndex(uint16_t vendorId, uint16_t deviceId) {
