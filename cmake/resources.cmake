@@ -2,7 +2,9 @@
 # into the library tamsel_embedded, which provides BuiltInEmbeddedFiles().
 #
 #   131 QorIo.sys, 130 QorIo64.sys, 135 devconAMD64.exe: from TAMSEL_BLOB_DIR
-#       when given, otherwise small generated stand-ins;
+#       when given; otherwise the driver pair is our own build (driver/, when
+#       the mingw-w64 cross compilers are present) and the rest small
+#       generated stand-ins;
 #   132 584upd.ini: resources/584upd.ini (531 bytes);
 #   137 the image name: resources/image_name.txt ("1300BC00.ROM" CR LF);
 #   136 the default firmware image, made at build time by tamsel_make_image.
@@ -23,6 +25,8 @@ foreach(name id IN ZIP_LISTS tamsel_blob_names tamsel_blob_ids)
     if(NOT EXISTS ${blob})
       message(FATAL_ERROR "TAMSEL_BLOB_DIR=${TAMSEL_BLOB_DIR} holds no ${name}")
     endif()
+  elseif(TAMSEL_QORIO_DRIVER_DIR AND name MATCHES "^QorIo(64)?\\.sys$")
+    set(blob ${TAMSEL_QORIO_DRIVER_DIR}/${name})
   else()
     # This build reaches the hardware through its own in-process driver, so the
     # stand-ins only have to exist, be written out and be removed like the real files.
@@ -58,6 +62,9 @@ add_custom_command(
 
 add_library(tamsel_embedded STATIC ${tamsel_embedded_source})
 target_link_libraries(tamsel_embedded PUBLIC tamsel_files)
+if(TARGET tamsel_qorio_drivers)
+  add_dependencies(tamsel_embedded tamsel_qorio_drivers)
+endif()
 
 # The files tests compare the built-in blocks with their inputs.
 if(TARGET files_tests)
