@@ -8,6 +8,8 @@
 #   QorIo.sys     i686, real back end   (the carried 32-bit driver)
 #   QorIo64.sys   x86-64, real back end (the carried 64-bit driver)
 #   QorIoTest.sys i686, test back end   (answers from a fake machine; tests only)
+#   qorio_wine_probe.exe  a 32-bit client that installs a driver file as the
+#                 service and sends it requests (driver/tests; for wine)
 # under the target tamsel_qorio_drivers, and sets TAMSEL_QORIO_DRIVER_DIR in
 # the caller's scope to the output directory, or to "" when a compiler is
 # missing (the build then carries stand-ins instead).
@@ -66,6 +68,18 @@ function(tamsel_add_qorio_driver output arch backend)
     VERBATIM)
 endfunction()
 
+# The probe: an ordinary 32-bit console program.
+function(tamsel_add_qorio_probe output)
+  set(source ${TAMSEL_QORIO_DRIVER_SOURCE_DIR}/tests/qorio_wine_probe.c)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${TAMSEL_MINGW_CC_i686} -std=c11 -O2 -s -Wall -Wextra -Wpedantic -Wconversion -Werror
+            -I${TAMSEL_QORIO_DRIVER_SOURCE_DIR}/include -o ${output} ${source}
+    DEPENDS ${source} ${TAMSEL_QORIO_DRIVER_SOURCE_DIR}/include/qorio_protocol.h
+    COMMENT "Building the QorIO probe ${output}"
+    VERBATIM)
+endfunction()
+
 function(tamsel_qorio_drivers directory)
   foreach(arch i686 x86_64)
     find_program(TAMSEL_MINGW_CC_${arch} ${arch}-w64-mingw32-gcc)
@@ -88,7 +102,9 @@ function(tamsel_qorio_drivers directory)
   tamsel_add_qorio_driver(${directory}/QorIo.sys i686 real)
   tamsel_add_qorio_driver(${directory}/QorIo64.sys x86_64 real)
   tamsel_add_qorio_driver(${directory}/QorIoTest.sys i686 test)
+  tamsel_add_qorio_probe(${directory}/qorio_wine_probe.exe)
   add_custom_target(tamsel_qorio_drivers ALL
-                    DEPENDS ${directory}/QorIo.sys ${directory}/QorIo64.sys ${directory}/QorIoTest.sys)
+                    DEPENDS ${directory}/QorIo.sys ${directory}/QorIo64.sys ${directory}/QorIoTest.sys
+                            ${directory}/qorio_wine_probe.exe)
   set(TAMSEL_QORIO_DRIVER_DIR ${directory} PARENT_SCOPE)
 endfunction()
