@@ -44,19 +44,19 @@ bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 tidy: build
-	run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench)/'
+	run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench|driver)/'
 
 # clang-tidy over every source of the build; any finding fails.
 tidy-check: build
-	@run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench)/' > $(BUILD)/tidy.log 2>&1 \
+	@run-clang-tidy-14 -p $(BUILD) -quiet '/(src|tools|fuzz|bench|driver)/' > $(BUILD)/tidy.log 2>&1 \
 	  || { sed 's/\x1b\[[0-9;]*m//g' $(BUILD)/tidy.log | grep -E 'warning:|error:' | sort -u; echo "tidy: findings above"; exit 1; }
 	@echo "tidy: clean"
 
 format:
-	clang-format -i $$(git ls-files '*.cpp' '*.h')
+	clang-format -i $$(git ls-files '*.c' '*.cpp' '*.h')
 
 format-check: deps
-	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h') && echo "format: clean"
+	@clang-format --dry-run -Werror $$(git ls-files '*.c' '*.cpp' '*.h') && echo "format: clean"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
