@@ -1,5 +1,7 @@
 #include "sim/controller_window.h"
 
+#include <algorithm>
+
 namespace tamsel::sim {
 
 namespace {
@@ -62,6 +64,10 @@ uint8_t ControllerWindow::ReadGrant() {
 
 bool ControllerWindow::Busy() const {
   return faults_.busy ? busyUntilNs_ != 0 : clock_.NowNs() < busyUntilNs_;
+}
+
+void ControllerWindow::Stall(uint64_t nanoseconds) {
+  busyUntilNs_ = std::max(busyUntilNs_, clock_.NowNs() + nanoseconds);
 }
 
 void ControllerWindow::WriteControl(uint8_t value) {

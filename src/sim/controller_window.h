@@ -2,8 +2,10 @@
 // A controller's SPI register window (BAR0 + 0x1000): the data register, the
 // control register whose start bit shifts 1 to 4 bytes to or from the SPI
 // bus device, the grant register and the config register. Other offsets are
-// plain storage. Faults: a grant that comes late or never, and a busy bit
-// that never clears. Accessed one byte at a time by the machine.
+// plain storage. Faults: a grant that comes late or never, a busy bit that
+// never clears, and stalls (the busy bit held for a while, as when the
+// controller's own firmware uses the SPI bus). Accessed one byte at a time
+// by the machine.
 
 #include <array>
 #include <cstdint>
@@ -29,6 +31,9 @@ class ControllerWindow {
   void Write(uint32_t offset, uint8_t value);
 
   bool ChipSelected() const { return chipSelected_; }
+  // Holds the busy bit set for the next `nanoseconds` of virtual time; the
+  // control register is ignored meanwhile, as during any transfer.
+  void Stall(uint64_t nanoseconds);
 
  private:
   void WriteControl(uint8_t value);

@@ -90,6 +90,20 @@ INSTANTIATE_TEST_SUITE_P(Polls, GrantFaults,
                          ::testing::Values(GrantCase{{}, 1}, GrantCase{{.grantPolls = 3}, 4},
                                            GrantCase{{.grantNever = true}, -1}));
 
+TEST_F(WindowModel, AStallHoldsTheBusyBitAndIgnoresTheControlRegisterUntilItEnds) {
+  ControllerWindow window = Make();
+  window.Stall(2'000'000);
+  EXPECT_EQ(window.Read(0xB04) & 0x20, 0x20);
+  window.Write(0xB04, 0x21);  // a start while stalled
+  clock_.Advance(1'999'999);
+  EXPECT_EQ(window.Read(0xB04) & 0x20, 0x20);
+  EXPECT_TRUE(chip_.events().empty()) << "nothing started meanwhile";
+  clock_.Advance(1);
+  EXPECT_EQ(window.Read(0xB04) & 0x20, 0);
+  window.Write(0xB04, 0x21);
+  EXPECT_EQ(chip_.events().size(), 2u) << "select and one byte once the stall is over";
+}
+
 TEST_F(WindowModel, TheConfigRegisterAndOtherOffsetsAreStorage) {
   ControllerWindow window = Make();
   EXPECT_EQ(window.Read(0xB11), 0x0F);

@@ -55,6 +55,9 @@ Machine::Machine(MachineDescription description, std::vector<std::unique_ptr<Fla
                                                            WindowFaults{c.grantNever, c.grantPolls, c.busy},
                                                            description_.latency.spiByteNs);
     controller.d3After = c.d3After;
+    controller.vanishAfter = c.vanishAfter;
+    controller.stallAfter = c.stallAfter;
+    controller.stallMs = c.stallMs;
     controllers_.push_back(std::move(controller));
   }
   for (const DeviceDescription& d : description_.devices) {
@@ -185,6 +188,12 @@ void Machine::CountAccess(Controller& controller) {
   ++controller.accesses;
   if (controller.d3After != 0 && controller.accesses == controller.d3After) {
     functions_[controller.function].DropToD3();
+  }
+  if (controller.vanishAfter != 0 && controller.accesses == controller.vanishAfter) {
+    functions_[controller.function].StopAnswering();
+  }
+  if (controller.stallAfter != 0 && controller.accesses == controller.stallAfter) {
+    controller.window->Stall(uint64_t{controller.stallMs} * 1'000'000u);
   }
 }
 

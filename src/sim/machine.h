@@ -85,6 +85,9 @@ class Machine final : public DeviceIoEnd {
     std::unique_ptr<ControllerWindow> window;
     RegisterAccessCounts counts;
     uint32_t d3After = 0;
+    uint32_t vanishAfter = 0;
+    uint32_t stallAfter = 0;
+    uint32_t stallMs = 0;
     uint64_t accesses = 0;
   };
   struct Mapping {

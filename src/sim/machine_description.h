@@ -9,7 +9,7 @@
 //     (false: no power-management capability), power_state (0-3 at load),
 //     flash { jedec, signature, size_kib, content, protected },
 //     faults { grant ("never" or polls), program_fails, stuck [addresses],
-//              busy, d3_after }
+//              busy, d3_after, vanish_after, stall { after, ms } }
 //   devices[]: location, vendor_id, device_id, multifunction
 //   latency { port_ns, memory_read_ns, memory_write_ns, map_ns, spi_byte_ns }
 //   system_64bit (default true: 8-byte map replies, the 64-bit driver file)
@@ -55,9 +55,12 @@ struct ControllerDescription {
   uint8_t powerState = 0;        // 0 (D0) to 3 (D3) when the machine is loaded
   // Faults of the controller window.
   bool grantNever = false;
-  uint32_t grantPolls = 0;  // grant-register reads that still see no grant
-  bool busy = false;        // the transfer busy bit never clears
-  uint32_t d3After = 0;     // drops to D3 after this many register accesses (0: never)
+  uint32_t grantPolls = 0;   // grant-register reads that still see no grant
+  bool busy = false;         // the transfer busy bit never clears
+  uint32_t d3After = 0;      // drops to D3 after this many register accesses (0: never)
+  uint32_t vanishAfter = 0;  // stops answering after this many register accesses (0: never)
+  uint32_t stallAfter = 0;   // after this many register accesses (0: never) ...
+  uint32_t stallMs = 0;      // ... the transfer busy bit stays set for this long
 };
 
 struct DeviceDescription {

@@ -159,5 +159,31 @@ TEST_F(MachineRequests, LeavingD3ResetsTheCommandRegister) {
   EXPECT_EQ(function.ReadConfig(0x00), 0x9C) << "IDs are read-only";
 }
 
+TEST_F(MachineRequests, AControllerThatVanishesAfterNAccessesReadsAllOnesFromThenOn) {
+  MachineDescription description;
+  ControllerDescription controller;
+  controller.location = {3, 0, 0};
+  controller.bar0 = 0xFE000000;
+  controller.vanishAfter = 2;
+  description.controllers.push_back(controller);
+  Build(description);
+  const uint32_t window = Map(0xFE001000);
+  ASSERT_NE(window, 0u);
+  std::array<uint8_t, 4> data{};
+  ASSERT_TRUE(Mem(qorio::kIoctlWriteMem, window + 0xB11, 1, 0x5A, {}).succeeded);
+  ASSERT_TRUE(Mem(qorio::kIoctlReadMem, window + 0xB11, 1, 0, data).succeeded);
+  EXPECT_EQ(data[0], 0x5A) << "still answering for its first two accesses";
+
+  EXPECT_TRUE(Mem(qorio::kIoctlReadMem, window + 0xB11, 1, 0, data).succeeded);
+  EXPECT_EQ(data[0], 0xFF) << "a master abort";
+  EXPECT_EQ(ConfigRead(0x80030000, 0xCFC, 4), 0xFFFFFFFFu) << "gone from the bus";
+  EXPECT_EQ(ConfigRead(0x80030034, 0xCFC) & 0xFF, 0xFFu);
+  uint32_t out = 0;
+  Port(qorio::kIoctlSetPort, 0xCF8, 4, 0x80030004, out);
+  Port(qorio::kIoctlSetPort, 0xCFC, 1, 0x06, out);
+  EXPECT_EQ(ConfigRead(0x80030004, 0xCFC) & 0xFF, 0xFFu) << "writes are lost";
+  EXPECT_EQ(Map(0xFE002000), 0u) << "its BAR no longer decodes";
+}
+
 }  // namespace
 }  // namespace tamsel::sim

@@ -67,6 +67,7 @@ PciFunction::PciFunction(const PciFunctionSetup& setup) {
 }
 
 void PciFunction::WriteConfig(uint8_t offset, uint8_t value) {
+  if (!answering_) return;
   const uint8_t mask = writable_[offset];
   const uint8_t before = config_[offset];
   config_[offset] = static_cast<uint8_t>((before & ~mask) | (value & mask));
@@ -84,10 +85,11 @@ void PciFunction::DropToD3() {
 }
 
 bool PciFunction::DecodesMemory() const {
-  return PowerState() == 0 && (config_[kCommand] & kMemorySpace) != 0;
+  return answering_ && PowerState() == 0 && (config_[kCommand] & kMemorySpace) != 0;
 }
 
 uint32_t PciFunction::Bar0Base() const {
+  if (!answering_) return 0;
   const uint32_t bar = uint32_t{config_[kBar0]} | uint32_t{config_[kBar0 + 1]} << 8 |
                        uint32_t{config_[kBar0 + 2]} << 16 | uint32_t{config_[kBar0 + 3]} << 24;
   if ((bar & 1) != 0) return 0;  // an I/O BAR

@@ -4,6 +4,8 @@
 // for controllers, a capability list with power management. Leaving D3 for
 // D0 resets the function (No_Soft_Reset is clear), which clears the command
 // register, so memory decoding is off until software enables it again.
+// A function that stopped answering (a board dropped off the bus) reads all
+// ones, ignores writes and decodes no memory.
 
 #include <array>
 #include <cstdint>
@@ -28,11 +30,15 @@ class PciFunction {
  public:
   explicit PciFunction(const PciFunctionSetup& setup);
 
-  uint8_t ReadConfig(uint8_t offset) const { return config_[offset]; }
+  uint8_t ReadConfig(uint8_t offset) const { return answering_ ? config_[offset] : 0xFF; }
   void WriteConfig(uint8_t offset, uint8_t value);
+  // Sets a byte as the hardware holds it, whatever software may write there
+  // (tests build broken functions with it, such as a looping capability list).
+  void StoreConfigByte(uint8_t offset, uint8_t value) { config_[offset] = value; }
 
   uint8_t PowerState() const;  // 0 (D0) .. 3 (D3hot)
   void DropToD3();
+  void StopAnswering() { answering_ = false; }
   // True when the function answers memory requests: D0 and memory space on.
   bool DecodesMemory() const;
   // The memory range of BAR0 (only the low 32 bits count); size 0 when none.
@@ -45,6 +51,7 @@ class PciFunction {
   std::array<uint8_t, 256> config_{};
   std::array<uint8_t, 256> writable_{};
   uint8_t pmOffset_ = 0;
+  bool answering_ = true;
 };
 
 }  // namespace tamsel::sim
