@@ -1,6 +1,7 @@
 #include "sim/json_value.h"
 
 #include <cctype>
+#include <unordered_set>
 
 namespace tamsel::sim {
 
@@ -148,14 +149,15 @@ class JsonReader {
       ++pos_;
       return true;
     }
+    // The keys seen so far, hashed: a duplicate is found in constant time,
+    // so an object of many keys is read in linear time.
+    std::unordered_set<std::string> keys;
     while (true) {
       SkipSpace();
       if (pos_ >= text_.size() || text_[pos_] != '"') return Fail("expected a quoted key");
       std::string key;
       if (!ReadString(key)) return false;
-      for (const auto& member : value.members) {
-        if (member.key == key) return Fail("key \"" + key + "\" given twice");
-      }
+      if (!keys.insert(key).second) return Fail("key \"" + key + "\" given twice");
       if (!Expect(':')) return false;
       value.members.push_back(JsonMember{std::move(key), JsonValue{}});
       if (!ReadValue(value.members.back().value, depth + 1)) return false;

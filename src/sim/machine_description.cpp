@@ -1,16 +1,54 @@
 #include "sim/machine_description.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <functional>
 #include <set>
 
+#include "platform/ascii_text.h"
 #include "sim/json_value.h"
 
 namespace tamsel::sim {
 
 namespace {
+
+// Every wait of the program polls a register: a configuration read (two port
+// requests) and a memory read. Below this cost per request a poll would see
+// (almost) no virtual time pass and a time-out would spin for ever.
+constexpr uint32_t kMinimumPollLatencyNs = 100;
+constexpr uint32_t kMaxStallMs = 3'600'000;  // an hour of virtual time
+
+// A content file is a plain file name inside the machine directory: nothing
+// that leads out of it or names the machine file itself.
+std::string ContentNameFault(const std::string& name) {
+  if (name.empty()) return "must not be empty";
+  if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+    return "holds a control character; it must be a plain file name in the machine directory";
+  }
+  if (name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos) {
+    return "\"" + name + "\" is not a plain file name in the machine directory (no \"/\", no \"..\")";
+  }
+  if (EqualIgnoringCase(name, "machine.json")) return "must not name the machine file itself";
+  return {};
+}
+
+// The fault as one printable line: keys and values are echoed in faults, and
+// a JSON escape may have put a line end or other control character in them.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x20) {
+      line += c;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      line += escaped;
+    }
+  }
+  return line;
+}
 
 // Reports the first fault with the line and the key path of the value.
 class DescriptionReader {
@@ -18,7 +56,7 @@ class DescriptionReader {
   explicit DescriptionReader(std::string& fault) : fault_(fault) {}
 
   bool Fail(const JsonValue& value, const std::string& path, const std::string& what) {
-    fault_ = "line " + std::to_string(value.line) + ": " + path + " " + what;
+    fault_ = OneLine("line " + std::to_string(value.line) + ": " + path + " " + what);
     return false;
   }
 
@@ -151,16 +189,34 @@ bool ReadFlash(DescriptionReader& r, const JsonValue& object, const std::string&
                      }
                      if (key == "content") {
                        if (!r.Text(v, p, flash.content)) return false;
-                       if (flash.content.empty()) return r.Fail(v, p, "must not be empty");
-                       return true;
+                       const std::string fault = ContentNameFault(flash.content);
+                       return fault.empty() || r.Fail(v, p, fault);
                      }
                      return r.Bool(v, p, flash.protectedAtPowerOn);
                    });
 }
 
+// "stall": { "after": N, "ms": T }, both at least 1.
+bool ReadStall(DescriptionReader& r, const JsonValue& object, const std::string& path,
+               ControllerDescription& controller) {
+  const bool ok = r.Members(object, path, {"after", "ms"},
+                            [&](const std::string& key, const JsonValue& v, const std::string& p) {
+                              uint32_t& field = key == "after" ? controller.stallAfter : controller.stallMs;
+                              if (!r.Unsigned(v, p, key == "after" ? 0xFFFFFFFFu : kMaxStallMs, field))
+                                return false;
+                              return field != 0 || r.Fail(v, p, "must not be 0");
+                            });
+  if (!ok) return false;
+  if (controller.stallAfter == 0 || controller.stallMs == 0) {
+    return r.Fail(object, path, "needs both \"after\" and \"ms\"");
+  }
+  return true;
+}
+
 bool ReadFaults(DescriptionReader& r, const JsonValue& object, const std::string& path,
                 ControllerDescription& controller) {
-  return r.Members(object, path, {"grant", "program_fails", "stuck", "busy", "d3_after"},
+  return r.Members(object, path,
+                   {"grant", "program_fails", "stuck", "busy", "d3_after", "vanish_after", "stall"},
                    [&](const std::string& key, const JsonValue& v, const std::string& p) {
                      if (key == "grant") {
                        if (v.kind == JsonValue::Kind::kString && v.text == "never") {
@@ -172,6 +228,8 @@ bool ReadFaults(DescriptionReader& r, const JsonValue& object, const std::string
                      if (key == "program_fails") return r.Bool(v, p, controller.flash.programFails);
                      if (key == "busy") return r.Bool(v, p, controller.busy);
                      if (key == "d3_after") return r.Unsigned(v, p, 0xFFFFFFFFu, controller.d3After);
+                     if (key == "vanish_after") return r.Unsigned(v, p, 0xFFFFFFFFu, controller.vanishAfter);
+                     if (key == "stall") return ReadStall(r, v, p, controller);
                      if (v.kind != JsonValue::Kind::kArray)
                        return r.Fail(v, p, "must be a list of addresses");
                      for (std::size_t i = 0; i < v.items.size(); ++i) {
@@ -235,16 +293,24 @@ bool ReadDevice(DescriptionReader& r, const JsonValue& object, const std::string
 }
 
 bool ReadLatency(DescriptionReader& r, const JsonValue& object, LatencyModel& latency) {
-  return r.Members(object, "latency",
-                   {"port_ns", "memory_read_ns", "memory_write_ns", "map_ns", "spi_byte_ns"},
-                   [&](const std::string& key, const JsonValue& v, const std::string& p) {
-                     uint32_t* field = key == "port_ns"           ? &latency.portAccessNs
-                                       : key == "memory_read_ns"  ? &latency.memoryReadNs
-                                       : key == "memory_write_ns" ? &latency.memoryWriteNs
-                                       : key == "map_ns"          ? &latency.mapNs
-                                                                  : &latency.spiByteNs;
-                     return r.Unsigned(v, p, 1'000'000'000u, *field);
-                   });
+  return r.Members(
+      object, "latency", {"port_ns", "memory_read_ns", "memory_write_ns", "map_ns", "spi_byte_ns"},
+      [&](const std::string& key, const JsonValue& v, const std::string& p) {
+        uint32_t* field = key == "port_ns"           ? &latency.portAccessNs
+                          : key == "memory_read_ns"  ? &latency.memoryReadNs
+                          : key == "memory_write_ns" ? &latency.memoryWriteNs
+                          : key == "map_ns"          ? &latency.mapNs
+                                                     : &latency.spiByteNs;
+        if (!r.Unsigned(v, p, 1'000'000'000u, *field)) return false;
+        const bool polled = key == "port_ns" || key == "memory_read_ns";
+        if (polled && *field < kMinimumPollLatencyNs) {
+          return r.Fail(v, p,
+                        "is " + std::to_string(*field) + ", below " + std::to_string(kMinimumPollLatencyNs) +
+                            ": every wait polls registers, and a poll that takes no time "
+                            "would stop the virtual clock");
+        }
+        return true;
+      });
 }
 
 template <typename Entry, typename ReadEntry>
@@ -291,7 +357,7 @@ bool ParseMachineDescription(std::string_view text, MachineDescription& descript
   JsonValue root;
   std::string jsonFault;
   if (!ParseJson(text, root, jsonFault)) {
-    fault = "not valid JSON: " + jsonFault;
+    fault = OneLine("not valid JSON: " + jsonFault);
     return false;
   }
   description = MachineDescription{};

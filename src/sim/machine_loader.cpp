@@ -7,6 +7,7 @@
 
 #include "imagegen/image_builder.h"
 #include "sim/mapped_content_file.h"
+#include "sim/regular_file.h"
 #include "sim/spi_nor_chip.h"
 #include "sim/stored_firmware_version.h"
 
@@ -41,17 +42,6 @@ bool ReadText(const fs::path& path, std::string& text, std::string& error) {
   return true;
 }
 
-bool WriteBytes(const fs::path& path, const void* data, std::size_t size, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  if (!out) {
-    error = path.string() + ": cannot write";
-    return false;
-  }
-  return true;
-}
-
 // The default machine's flash: an older valid image followed by erased bytes.
 bool WriteDefaultContent(const fs::path& path, std::size_t chipSize, std::string& error) {
   std::vector<uint8_t> content(chipSize, 0xFF);
@@ -65,9 +55,10 @@ bool WriteDefaultContent(const fs::path& path, std::size_t chipSize, std::string
     error = path.string() + ": cannot build the default image: " + e.what();
     return false;
   }
-  return WriteBytes(path, content.data(), content.size(), error);
+  return WriteNewRegularFile(path.string(), content, error);
 }
 
+// Content names are plain file names (the description refuses anything else).
 fs::path ContentPath(const fs::path& directory, const std::string& content) {
   return directory / content;
 }
@@ -85,11 +76,13 @@ bool WriteDefaultMachine(const std::string& directory, std::string& error) {
   }
   for (const ControllerDescription& controller : description.controllers) {
     const fs::path content = ContentPath(dir, controller.flash.content);
+    // Whatever stands there already (a link too, which loading then refuses) is kept.
     std::error_code ec;
-    if (fs::exists(content, ec)) continue;
+    if (fs::symlink_status(content, ec).type() != fs::file_type::not_found) continue;
     if (!WriteDefaultContent(content, FlashChipSizeBytes(controller.flash), error)) return false;
   }
-  return WriteBytes(dir / kMachineFileName, json.data(), json.size(), error);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
+  return ReplaceRegularFile((dir / kMachineFileName).string(), std::span(bytes, json.size()), error);
 }
 
 std::unique_ptr<Machine> LoadMachine(const std::string& directory, std::string& error,
@@ -119,11 +112,6 @@ std::unique_ptr<Machine> LoadMachine(const std::string& directory, std::string& 
     const fs::path content = ContentPath(dir, controller.flash.content);
     const std::string where =
         machineFile.string() + ": controllers[" + std::to_string(i) + "].flash.content: ";
-    const fs::path parent = content.parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) {
-      error = where + "the directory " + parent.string() + " does not exist";
-      return nullptr;
-    }
     std::string storageError;
     std::unique_ptr<FlashStorage> storage =
         MapContentFile(content.string(), FlashChipSizeBytes(controller.flash), storageError);

@@ -1,6 +1,7 @@
 #include "sim/machine_loader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -36,6 +37,9 @@ TEST_P(BadMachineJson, GivesOneLineNamingTheFileAndTheFaultAndTheLoadFails) {
   EXPECT_TRUE(error.starts_with((machine.directory() / "machine.json").string() + ": ")) << error;
   EXPECT_NE(error.find(GetParam().fault), std::string::npos) << error;
   EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  std::ifstream in(machine.directory() / "machine.json", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), GetParam().json)
+      << "the machine file is kept";
 }
 
 std::string WithController(const std::string& controller) {
@@ -79,16 +83,141 @@ INSTANTIATE_TEST_SUITE_P(
                         "devices": [ { "location": "03:00.0", "vendor_id": "0x8086" } ] })",
                    {},
                    "03:00.0 is given to two functions"},
-        BadMachine{"ContentInAMissingDirectory",
+        BadMachine{"ContentInASubdirectory",
                    WithController(R"({ "location": "03:00.0", "flash": { "content": "nowhere/dev0.bin" } })"),
                    {},
-                   "controllers[0].flash.content: the directory"},
+                   "controllers[0].flash.content \"nowhere/dev0.bin\" is not a plain file name"},
+        BadMachine{"ContentAbsolute",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "/etc/passwd" } })"),
+                   {},
+                   "\"/etc/passwd\" is not a plain file name in the machine directory"},
+        BadMachine{"ContentOutside",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "../dev0.bin" } })"),
+                   {},
+                   "\"../dev0.bin\" is not a plain file name"},
+        BadMachine{"ContentParent",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": ".." } })"),
+                   {},
+                   "\"..\" is not a plain file name"},
+        BadMachine{"ContentBackslash",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "..\\dev0.bin" } })"),
+                   {},
+                   "is not a plain file name"},
+        BadMachine{"ContentWithALineEnd",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "dev\n0.bin" } })"),
+                   {},
+                   "controllers[0].flash.content holds a control character"},
+        BadMachine{"ContentIsTheMachineFile",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "machine.json" } })"),
+                   {},
+                   "controllers[0].flash.content must not name the machine file itself"},
+        BadMachine{"ContentIsTheMachineFileInCapitals",
+                   WithController(R"({ "location": "03:00.0", "flash": { "content": "MACHINE.JSON" } })"),
+                   {},
+                   "must not name the machine file itself"},
+        BadMachine{"AllLatenciesZero",
+                   R"({ "latency": { "port_ns": 0, "memory_read_ns": 0, "memory_write_ns": 0,
+                                     "map_ns": 0, "spi_byte_ns": 0 } })",
+                   {},
+                   "latency.port_ns is 0, below 100: every wait polls registers"},
+        BadMachine{"MemoryReadsTakeNoTime",
+                   R"({ "latency": { "memory_read_ns": 0 } })",
+                   {},
+                   "latency.memory_read_ns is 0, below 100"},
+        BadMachine{"PortAccessesAlmostNoTime",
+                   R"({ "latency": { "port_ns": "0x1" } })",
+                   {},
+                   "latency.port_ns is 1, below 100"},
+        BadMachine{"StallWithoutItsLength",
+                   WithController(R"({ "location": "03:00.0", "faults": { "stall": { "after": 5 } } })"),
+                   {},
+                   "controllers[0].faults.stall needs both \"after\" and \"ms\""},
+        BadMachine{
+            "StallOfNoTime",
+            WithController(R"({ "location": "03:00.0", "faults": { "stall": { "after": 5, "ms": 0 } } })"),
+            {},
+            "controllers[0].faults.stall.ms must not be 0"},
+        BadMachine{"KeyWithALineEnd",
+                   WithController(R"({ "location": "03:00.0", "a\nb": 1 })"),
+                   {},
+                   "controllers[0].a\\x0Ab is not a known key"},
         BadMachine{
             "ContentLargerThanItsChip",
             WithController(R"({ "location": "03:00.0", "flash": { "size_kib": 4, "content": "big.bin" } })"),
             {{"big.bin", std::vector<uint8_t>(4097, 0xFF)}},
             "more than its chip's 4096"}),
     [](const ::testing::TestParamInfo<BadMachine>& badMachine) { return badMachine.param.name; });
+
+TEST(MachineLatency, WritesPostedAndFreeMapsAndAnInstantWireAreAllowed) {
+  TestMachine machine(R"({ "controllers": [ { "location": "03:00.0" } ],
+                           "latency": { "port_ns": 100, "memory_read_ns": 100, "memory_write_ns": 0,
+                                        "map_ns": 0, "spi_byte_ns": 0 } })");
+  EXPECT_TRUE(machine.loaded()) << machine.error();
+}
+
+// Content entries that are not regular files: the load fails with one line,
+// at once, and whatever the name points at is left as it was.
+class ContentFileKind : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = fs::temp_directory_path() / ("tamsel-content-kind-" + std::to_string(::getpid()));
+    fs::remove_all(directory_);
+    fs::create_directories(directory_ / "machine");
+    std::ofstream(directory_ / "machine" / "machine.json")
+        << R"({ "controllers": [ { "location": "03:00.0", "flash": { "size_kib": 4, "content": "dev0.bin" } } ] })";
+    std::ofstream(directory_ / "target.txt") << "not a flash chip\n";
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+
+  std::string Load() {
+    std::string error;
+    EXPECT_EQ(LoadMachine((directory_ / "machine").string(), error), nullptr);
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    EXPECT_TRUE(error.starts_with((directory_ / "machine" / "machine.json").string() +
+                                  ": controllers[0].flash.content: "))
+        << error;
+    return error;
+  }
+  fs::path content() const { return directory_ / "machine" / "dev0.bin"; }
+
+  fs::path directory_;
+};
+
+TEST_F(ContentFileKind, ASymbolicLinkIsRefusedAndItsTargetLeftAlone) {
+  fs::create_symlink(directory_ / "target.txt", content());
+  EXPECT_NE(Load().find("is a symbolic link"), std::string::npos);
+  EXPECT_EQ(fs::file_size(directory_ / "target.txt"), 17u) << "not extended to the chip's size";
+}
+
+TEST_F(ContentFileKind, ADanglingSymbolicLinkIsRefusedAndCreatesNothing) {
+  fs::create_symlink(directory_ / "elsewhere.bin", content());
+  EXPECT_NE(Load().find("is a symbolic link"), std::string::npos);
+  EXPECT_FALSE(fs::exists(directory_ / "elsewhere.bin"));
+}
+
+TEST_F(ContentFileKind, AFifoIsRefusedWithoutBlocking) {
+  ASSERT_EQ(mkfifo(content().c_str(), 0600), 0);
+  EXPECT_NE(Load().find("is not a regular file"), std::string::npos);
+}
+
+TEST_F(ContentFileKind, ADirectoryIsRefused) {
+  fs::create_directory(content());
+  EXPECT_NE(Load().find("cannot open"), std::string::npos);
+}
+
+TEST(DefaultMachine, KeepsAContentLinkItFindsAndRefusesToLoadIt) {
+  const fs::path directory =
+      fs::temp_directory_path() / ("tamsel-default-link-" + std::to_string(::getpid()));
+  fs::remove_all(directory);
+  fs::create_directories(directory / "machine");
+  std::ofstream(directory / "target.txt") << "precious\n";
+  fs::create_symlink(directory / "target.txt", directory / "machine" / "dev0.bin");
+  std::string error;
+  EXPECT_EQ(LoadMachine((directory / "machine").string(), error), nullptr);
+  EXPECT_NE(error.find("is a symbolic link"), std::string::npos) << error;
+  EXPECT_EQ(fs::file_size(directory / "target.txt"), 9u);
+  fs::remove_all(directory);
+}
 
 TEST(DefaultMachine, IsWrittenWhenMachineJsonIsMissingAndReportsTheOlderImage) {
   TestMachine machine;

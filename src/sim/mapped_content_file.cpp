@@ -3,11 +3,12 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <vector>
+
+#include "sim/regular_file.h"
 
 namespace tamsel::sim {
 
@@ -26,27 +27,12 @@ class MappedContentFile final : public FlashStorage {
   std::size_t size_;
 };
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 bool FillErased(int fd, std::size_t from, std::size_t to) {
   const std::vector<uint8_t> erased(std::size_t{64} * 1024, 0xFF);
   while (from < to) {
     const std::size_t chunk = std::min(erased.size(), to - from);
-    const ssize_t written = pwrite(fd, erased.data(), chunk, static_cast<off_t>(from));
-    if (written <= 0) return false;
-    from += static_cast<std::size_t>(written);
+    if (!WriteAllAt(fd, std::span(erased.data(), chunk), from)) return false;
+    from += chunk;
   }
   return true;
 }
@@ -54,14 +40,15 @@ bool FillErased(int fd, std::size_t from, std::size_t to) {
 }  // namespace
 
 std::unique_ptr<FlashStorage> MapContentFile(const std::string& path, std::size_t size, std::string& error) {
-  FileDescriptor fd(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-  if (fd.get() < 0) {
-    error = "cannot open content file " + path + ": " + std::strerror(errno);
+  std::string openError;
+  const FileDescriptor fd = OpenRegularFile(path, O_RDWR | O_CREAT, openError);
+  if (!fd.valid()) {
+    error = "content file " + openError;
     return nullptr;
   }
   struct stat info {};
-  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = "content file " + path + " is not a regular file";
+  if (fstat(fd.get(), &info) != 0) {
+    error = "cannot read content file " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   const auto existing = static_cast<std::size_t>(info.st_size);
