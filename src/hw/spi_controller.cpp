@@ -22,6 +22,10 @@ constexpr uint8_t kConfigHeaderBytes = 64;
 constexpr uint8_t kSpiConfigClearMask = 0xF1;
 constexpr uint32_t kReadyTimeoutMs = 1000;
 constexpr uint8_t kControlCountMask = 0x07;
+// A capability list is followed for at most this many entries, as operating
+// systems do: a function that stopped answering (every byte 0xFF) or a list
+// that points back into itself would otherwise be walked for ever.
+constexpr int kCapabilityWalkLimit = 48;
 
 uint8_t Config(const SpiController& c, uint8_t offset) {
   return PciReadConfigByte(c.bus, c.device, c.function, offset);
@@ -29,6 +33,18 @@ uint8_t Config(const SpiController& c, uint8_t offset) {
 
 bool ValidCount(uint32_t count) {
   return count >= 1 && count <= 4;
+}
+
+// The last step of opening the window: SpiConfig bits 1-3 cleared, each
+// access after the power-state check. False when a check did not end.
+bool ClearSpiConfigBits(const SpiController& controller) {
+  uint8_t config = 0;
+  if (!SpiControllerEnsureD0(controller)) return false;
+  ReadMem(controller.window + kSpiConfigRegister, 1, &config);
+  if (!SpiControllerEnsureD0(controller)) return false;
+  const auto cleared = static_cast<uint8_t>(config & kSpiConfigClearMask);
+  WriteMem(controller.window + kSpiConfigRegister, 1, &cleared);
+  return true;
 }
 
 }  // namespace
@@ -54,16 +70,21 @@ bool SpiControllerInit(uint8_t bus, uint8_t device, uint8_t function, SpiControl
   controller.window = MapMem(physical);
   TRACE_MSG("MapMem", "MapMem: Address is %08X, Map Address %08X", physical, controller.window);
   if (controller.window == 0) return false;
-  const uint8_t config = SpiControllerReadRegister8(controller, kSpiConfigRegister);
-  SpiControllerWriteRegister8(controller, kSpiConfigRegister, config & kSpiConfigClearMask);
+  if (!ClearSpiConfigBits(controller)) {
+    TRACE_ERR("SpiControllerInit", "SpiControllerInit: the power-state check did not end; window closed");
+    UnmapMem(controller.window);
+    controller.window = 0;
+    return false;
+  }
   return true;
 }
 
-void SpiControllerEnsureD0(const SpiController& controller) {
+bool SpiControllerEnsureD0(const SpiController& controller) {
   uint8_t pointer = Config(controller, kCapabilityPointer);
-  while (pointer != 0) {
+  for (int step = 0; pointer != 0; ++step) {
+    if (step == kCapabilityWalkLimit) return false;
     const uint8_t id = Config(controller, pointer);
-    if (id == 0) return;
+    if (id == 0) return true;
     if (id == kPowerManagementId) {
       const auto statusOffset = static_cast<uint8_t>(pointer + 4);
       const uint8_t status = Config(controller, statusOffset);
@@ -73,10 +94,11 @@ void SpiControllerEnsureD0(const SpiController& controller) {
         PciWriteConfigByte(controller.bus, controller.device, controller.function, kCommandRegister,
                            kMemoryAndBusMaster);
       }
-      return;
+      return true;
     }
     pointer = Config(controller, static_cast<uint8_t>(pointer + 1));
   }
+  return true;
 }
 
 uint8_t SpiControllerReadRegister8(const SpiController& controller, uint32_t offset) {

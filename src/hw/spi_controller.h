@@ -30,8 +30,14 @@ inline constexpr uint8_t kSpiControlChipRelease = 0x10;
 inline constexpr uint8_t kSpiGrantRequest = 0x01;
 inline constexpr uint8_t kSpiGrantGranted = 0x02;
 
+// True when the window is open. A power-state check that does not end (the
+// function stopped answering, or its capability list loops) counts as a
+// window that failed to open: it is unmapped again and false returned.
 bool SpiControllerInit(uint8_t bus, uint8_t device, uint8_t function, SpiController& controller);
-void SpiControllerEnsureD0(const SpiController& controller);
+// Brings the function back to D0 when its power-management capability says
+// it left it. The capability list is followed for at most 48 entries; false
+// when it did not end within them (nothing is written then).
+bool SpiControllerEnsureD0(const SpiController& controller);
 bool SpiControllerWaitReady(const SpiController& controller);
 bool SpiControllerRead(const SpiController& controller, uint8_t* destination, uint32_t count);
 bool SpiControllerWrite(const SpiController& controller, const uint8_t* source, uint32_t count);

@@ -160,6 +160,70 @@ TEST_F(WindowTest, ACapabilityListWithoutPowerManagementEndsWithoutWrites) {
   }
 }
 
+// Functions whose power-state walk never ends: one that stopped answering
+// (every configuration byte reads 0xFF, so the list points at 0xFF, whose
+// next pointer is byte 0x00, 0xFF again, ...) and lists that loop.
+struct EndlessWalk {
+  const char* name;
+  const char* controller;  // extra keys of the controller
+  void (*breakFunction)(sim::PciFunction& function);
+};
+
+const EndlessWalk kEndlessWalks[] = {
+    {"stopped answering", "", [](sim::PciFunction& f) { f.StopAnswering(); }},
+    {"list loops without power management", R"(, "power_management": false)",
+     [](sim::PciFunction& f) { f.StoreConfigByte(0x81, 0x50); }},  // PCI Express points back to MSI
+    {"first entry points at itself", "", [](sim::PciFunction& f) { f.StoreConfigByte(0x51, 0x50); }},
+};
+
+TEST(SpiControllerEndlessWalk, EnsureD0GivesUpAfter48EntriesWithoutWriting) {
+  for (const EndlessWalk& c : kEndlessWalks) {
+    SCOPED_TRACE(c.name);
+    sim::TestMachine machine(OneController(c.controller));
+    ASSERT_TRUE(machine.loaded()) << machine.error();
+    SpiController controller;
+    ASSERT_TRUE(SpiControllerInit(3, 0, 0, controller));
+    c.breakFunction(machine.machine().ControllerFunction(0));
+    machine.StartRecording();
+    EXPECT_FALSE(SpiControllerEnsureD0(controller));
+    const auto requests = machine.StopRecording();
+    // The pointer, then the id and the next pointer of 48 entries: two requests each.
+    EXPECT_LE(requests.size(), 2u * (1 + 2 * 48));
+    for (const auto& r : requests) {
+      if (r.code == qorio::kIoctlSetPort) {
+        EXPECT_EQ(qorio::LoadLe32(&r.input[12]), 0xCF8u) << "no configuration byte is written";
+      }
+    }
+  }
+}
+
+TEST(SpiControllerEndlessWalk, TheWindowFailsToOpenAndIsUnmappedAgain) {
+  for (const EndlessWalk& c : kEndlessWalks) {
+    SCOPED_TRACE(c.name);
+    sim::TestMachine machine(OneController(c.controller));
+    ASSERT_TRUE(machine.loaded()) << machine.error();
+    c.breakFunction(machine.machine().ControllerFunction(0));
+    SpiController controller;
+    // A function that stopped answering reads BAR0 as all ones: no mapping is even made.
+    EXPECT_FALSE(SpiControllerInit(3, 0, 0, controller));
+    EXPECT_EQ(controller.window, 0u);
+    EXPECT_EQ(machine.machine().OpenMappings(), 0u);
+  }
+}
+
+TEST(SpiControllerEndlessWalk, AControllerThatStopsAnsweringWhileOpeningIsClosedAgain) {
+  // It drops off the bus after its first register access: reading SpiConfig.
+  sim::TestMachine machine(OneController(R"(, "faults": { "vanish_after": 1 })"));
+  ASSERT_TRUE(machine.loaded()) << machine.error();
+  TraceCapture trace(1);
+  SpiController controller;
+  EXPECT_FALSE(SpiControllerInit(3, 0, 0, controller));
+  EXPECT_EQ(controller.window, 0u);
+  EXPECT_EQ(machine.machine().OpenMappings(), 0u);
+  EXPECT_EQ(machine.machine().AccessCounts(0).writes, 0u) << "SpiConfig is not written back";
+  EXPECT_TRUE(trace.Contains("SpiControllerInit: the power-state check did not end"));
+}
+
 TEST_F(WindowTest, TransfersOfZeroOrFiveBytesAreRefusedWithoutStarting) {
   Open();
   std::array<uint8_t, 8> data{};

@@ -46,6 +46,7 @@ class RunFixture {
   }
 
   void Run() { OnBnClickedButtonStart(state, dialog); }
+  sim::Machine& machine() { return machine_.machine(); }
 
   // history.log's messages without their stamps.
   std::vector<std::string> HistoryMessages() const {
@@ -102,6 +103,27 @@ TEST(RunController, SecondOfThreeFailingTurnsTheBarRed) {
   EXPECT_EQ(run.dialog.Cell(1, kStatusColumn), (RecordedCell{"Update SPI flash ROM fail.", CellKind::kFail}));
   EXPECT_EQ(run.dialog.Cell(2, kStatusColumn), (RecordedCell{"Update SPI flash ROM pass.", CellKind::kPass}));
   EXPECT_TRUE(run.HistoryHas("Error => Dev[1]::failed, 9"));
+}
+
+TEST(RunController, AControllerWhosePowerStateWalkNeverEndsFailsToOpenAndTheRunGoesOn) {
+  const struct {
+    const char* name;
+    void (*breakFunction)(sim::PciFunction& function);
+  } cases[] = {
+      {"stopped answering", [](sim::PciFunction& f) { f.StopAnswering(); }},
+      {"capability list loops", [](sim::PciFunction& f) { f.StoreConfigByte(0x51, 0x50); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunFixture run(ControllersAtBuses(2));
+    c.breakFunction(run.machine().ControllerFunction(0));
+    run.Run();
+    EXPECT_EQ(run.state.devices.slots[0].status, op_status::kInitControllerFail);
+    EXPECT_EQ(run.dialog.Cell(0, kStatusColumn),
+              (RecordedCell{"Init SPI controller fail.", CellKind::kFail}));
+    EXPECT_EQ(run.state.devices.slots[1].status, op_status::kUpdatePass);
+    EXPECT_EQ(run.machine().OpenMappings(), 0u);
+  }
 }
 
 TEST(RunController, SelectedControllerOnBusZeroIsNotWorkedOn) {
