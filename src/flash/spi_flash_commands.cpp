@@ -123,15 +123,17 @@ bool SpiFlashRead(const SpiFlash& flash, uint8_t* destination, uint32_t address,
   }
   const auto command = AddressedCommand(Ops(flash).read, address);
   SpiControllerSelect(*flash.controller);
-  SpiControllerWrite(*flash.controller, command.data(), kMaxTransfer);
-  while (length > 0) {
+  bool delivered = SpiControllerWrite(*flash.controller, command.data(), kMaxTransfer);
+  // The first transfer that fails ends the read: the bytes after it would
+  // come from nowhere, and each further transfer would wait out its time-out.
+  while (delivered && length > 0) {
     const uint32_t piece = std::min(length, kMaxTransfer);
-    SpiControllerRead(*flash.controller, destination, piece);
+    delivered = SpiControllerRead(*flash.controller, destination, piece);
     destination += piece;
     length -= piece;
   }
   SpiControllerDeselect(*flash.controller);
-  return true;
+  return delivered;
 }
 
 bool SpiFlashChipErase(const SpiFlash& flash) {

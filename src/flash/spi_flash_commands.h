@@ -2,7 +2,7 @@
 // The SPI flash commands, each one transaction on the controller window:
 // select, the opcode (and a 24-bit address), transfers of at most 4 bytes,
 // release. Opcodes come from the chip's opcode set, limits from its row.
-// No command reports a time-out or a failed transfer; callers read back.
+// Only the read reports a failed transfer; for the other commands callers read back.
 //
 // Polls and failed status reads: a status read whose transfer fails leaves
 // the poll's value at "not ready" (WIP set, WEL clear), so a poll never
@@ -38,6 +38,8 @@ void SpiFlashWaitIdle(const SpiFlash& flash, uint32_t limitMs);
 // Removes the block protection so that erase and program work.
 bool SpiFlashClearStatusRegister(const SpiFlash& flash);
 // One READ command for the whole length, read in transfers of up to 4 bytes.
+// False when a transfer failed: the read stops there, and the destination
+// bytes from that transfer on are left as they were.
 bool SpiFlashRead(const SpiFlash& flash, uint8_t* destination, uint32_t address, uint32_t length);
 bool SpiFlashChipErase(const SpiFlash& flash);
 bool SpiFlashSectorErase(const SpiFlash& flash, uint32_t address);

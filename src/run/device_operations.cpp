@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "flash/spi_flash_commands.h"
 #include "flash/spi_flash_update.h"
@@ -18,7 +19,7 @@ constexpr const char* kUpdateRoutine = "CTamselDlg::iUpdate";
 constexpr const char* kChipKnown = "Find a SPI ROM";
 constexpr const char* kChipUnknown = "Find a SPI rom not in supported list.";
 
-// iUpdate's trace message for each outcome code.
+// iUpdate's trace message for each outcome code; an empty one traces the code's own message.
 constexpr std::array<const char*, 11> kUpdateMessages = {
     "",
     "Init SPI Controller Fail",
@@ -67,17 +68,62 @@ bool EraseAndBlankCheck(const SpiFlash& flash) {
   return result;
 }
 
-// Copies the chip's bytes of one table into the image, as far as the image reaches.
-void CopyTableFromChip(const SpiFlash& flash, std::span<uint8_t> image, uint32_t offset, uint32_t size) {
+// Copies the chip's bytes of one table into the image, as far as the image
+// reaches. False when the chip could not be read: the image would then carry
+// the file's table (or part of it) over the chip's.
+bool CopyTableFromChip(const SpiFlash& flash, std::span<uint8_t> image, uint32_t offset, uint32_t size) {
   if (image.size() <= offset) {
-    return;
+    return true;
   }
   const auto length = static_cast<uint32_t>(std::min<std::size_t>(size, image.size() - offset));
-  SpiFlashRead(flash, image.data() + offset, offset, length);
+  return SpiFlashRead(flash, image.data() + offset, offset, length);
+}
+
+// The chip's tables copied into the image for the keys that are 0: 0 when
+// done, else the code of the table that could not be read.
+OpStatus KeepChipTables(const SpiFlash& flash, std::span<uint8_t> image, const IniSettings& ini) {
+  if (ini.dont_update_customer_configuration_table == 0 &&
+      !CopyTableFromChip(flash, image, kCustomerConfigTableOffset, kCustomerConfigTableSize)) {
+    return op_status::kReadCustomerTableFail;
+  }
+  if (ini.dont_update_firmware_record_table == 0 &&
+      !CopyTableFromChip(flash, image, kFirmwareRecordTableOffset, kFirmwareRecordTableSize)) {
+    return op_status::kReadRecordTableFail;
+  }
+  return op_status::kNoOperations;
+}
+
+// What a register-table-only update writes: the chip's own content over the
+// whole span the engine erases (the whole chip for a chip from the table, the
+// sectors erased for a 256-byte update of another chip) with the image's
+// register table in front, so every byte outside it is written back as it
+// was. False when the chip could not be read; nothing has been erased then.
+bool ChipContentWithRegisterTable(const SpiFlash& flash, std::span<const uint8_t> image,
+                                  std::vector<uint8_t>& content) {
+  const uint32_t span = flash.supported == 1
+                            ? ChipBytes(flash)
+                            : UnsupportedChipEraseSectors(kRegisterTableSize) * kEraseSectorBytes;
+  content.assign(span, 0);
+  if (!SpiFlashRead(flash, content.data(), 0, span)) {
+    TRACE_MSG(kUpdateRoutine, "iUpdate: cannot read the chip's content to keep it; nothing erased");
+    return false;
+  }
+  const std::size_t table = std::min<std::size_t>(kRegisterTableSize, image.size());
+  std::copy_n(image.begin(), table, content.begin());
+  return true;
+}
+
+bool RunEngine(const SpiFlash& flash, std::span<const uint8_t> data,
+               const ProgressReporter* consoleProgress) {
+  const auto length = static_cast<uint32_t>(data.size());
+  return consoleProgress != nullptr
+             ? QOR7740UpdateSpiFlashRom_CMD(flash, data.data(), length, *consoleProgress)
+             : QOR7740UpdateSpiFlashRom(flash, data.data(), length);
 }
 
 OpStatus Traced(OpStatus code) {
-  TRACE_MSG(kUpdateRoutine, "%s", kUpdateMessages[code]);
+  const char* message = kUpdateMessages[code];
+  TRACE_MSG(kUpdateRoutine, "%s", message[0] != '\0' ? message : OpStatusMessage(code));
   return code;
 }
 
@@ -115,20 +161,19 @@ OpStatus iUpdate(std::span<uint8_t> image, DeviceSlot& slot, const IniSettings& 
       return Traced(op_status::kCapacityTooSmall);
     }
   }
-  if (ini.dont_update_customer_configuration_table == 0) {
-    CopyTableFromChip(flash, image, kCustomerConfigTableOffset, kCustomerConfigTableSize);
-  }
-  if (ini.dont_update_firmware_record_table == 0) {
-    CopyTableFromChip(flash, image, kFirmwareRecordTableOffset, kFirmwareRecordTableSize);
+  if (const OpStatus kept = KeepChipTables(flash, image, ini); kept != op_status::kNoOperations) {
+    return Traced(kept);
   }
   const bool registerTableOnly =
       ini.update_qor_584_spi_flash_rom == 0 && ini.update_qor_584_spi_flash_rom_register_table_only == 1;
-  const auto length = static_cast<uint32_t>(
-      registerTableOnly ? std::min<std::size_t>(kRegisterTableSize, image.size()) : image.size());
-  const bool written = consoleProgress != nullptr
-                           ? QOR7740UpdateSpiFlashRom_CMD(flash, image.data(), length, *consoleProgress)
-                           : QOR7740UpdateSpiFlashRom(flash, image.data(), length);
-  return Traced(written ? op_status::kUpdatePass : op_status::kUpdateFail);
+  if (!registerTableOnly) {
+    return Traced(RunEngine(flash, image, consoleProgress) ? op_status::kUpdatePass : op_status::kUpdateFail);
+  }
+  std::vector<uint8_t> content;
+  if (!ChipContentWithRegisterTable(flash, image, content)) {
+    return Traced(op_status::kUpdateFail);
+  }
+  return Traced(RunEngine(flash, content, consoleProgress) ? op_status::kUpdatePass : op_status::kUpdateFail);
 }
 
 }  // namespace tamsel

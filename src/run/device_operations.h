@@ -22,10 +22,14 @@ inline constexpr uint32_t kSectorBytes = 4096;
 // chip table in the device's "Status" cell (row = the device's index).
 OpStatus iEraseFunc(DeviceSlot& slot, int row, RunDialog& dialog);
 
-// Writes the image to the device's flash: 1, 2, 3, 6, 9 or 10. The chip's
-// tables are copied into the image first (when their keys are 0), so the
-// shared buffer is changed in place; only the parts of the tables that lie
-// inside the image are copied. consoleProgress chooses the console engine.
+// Writes the image to the device's flash: 1, 2, 3, 6, 7, 8, 9 or 10. The
+// chip's tables are copied into the image first (when their keys are 0), so
+// the shared buffer is changed in place; only the parts of the tables that
+// lie inside the image are copied, and a table that cannot be read ends the
+// update with 7 or 8 before anything is erased. A register-table-only update changes only
+// bytes 0x000-0x0FF: the chip's content is read first and written back
+// around the image's register table (a failed read ends with 9 before
+// anything is erased). consoleProgress chooses the console engine.
 OpStatus iUpdate(std::span<uint8_t> image, DeviceSlot& slot, const IniSettings& ini,
                  const ProgressReporter* consoleProgress);
 

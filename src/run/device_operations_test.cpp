@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include "image/image_layout.h"
@@ -133,17 +134,105 @@ TEST(DeviceOperations, SmallChipRefusesTheImageAlsoForTheRegisterTable) {
   EXPECT_EQ(device.Flash(), before);
 }
 
-TEST(DeviceOperations, RegisterTableOnlyWritesTheFirst256Bytes) {
-  OneDevice device({});
-  const std::vector<uint8_t> before = device.Flash();
-  std::vector<uint8_t> image = ImageWithSeed(9);
+// A chip holding an older image, and beyond it bytes no erase would leave.
+std::vector<uint8_t> OldChipContent() {
+  ImageOptions options;
+  options.firmware.version = {0x24, 0x12, 0x24, 0x00, 0x00, 0x02};
+  options.fillSeed = 3;
+  std::vector<uint8_t> content = BuildImage(options);
+  content.resize(std::size_t{512} * 1024);
+  for (std::size_t i = kDefaultImageSize; i < content.size(); ++i) {
+    content[i] = static_cast<uint8_t>(i * 7 + 1);
+  }
+  return content;
+}
+
+ControllerJson HoldingOldContent(std::string jedec) {
+  ControllerJson controller = WithJedec(std::move(jedec));
+  controller.content = "old.bin";
+  return controller;
+}
+
+struct OldChip {
+  explicit OldChip(const ControllerJson& controller)
+      : machine([&] {
+          sim::TestMachineSetup setup;
+          setup.machineJson = MachineJson({controller});
+          setup.contentFiles = {{"old.bin", OldChipContent()}};
+          return setup;
+        }()) {
+    EXPECT_EQ(machine.error(), "");
+    Scan584Dev(devices);
+  }
+  std::vector<uint8_t> Flash() { return {machine.flash(0).begin(), machine.flash(0).end()}; }
+
+  TestMachine machine;
+  DeviceTable devices;
+};
+
+IniSettings RegisterTableOnly() {
   IniSettings ini;
   ini.update_qor_584_spi_flash_rom_register_table_only = 1;
-  EXPECT_EQ(iUpdate(image, device.slot(), ini, nullptr), op_status::kUpdatePass);
-  const std::vector<uint8_t> after = device.Flash();
-  EXPECT_EQ(Range(after, 0, 0x100), Range(image, 0, 0x100));
-  EXPECT_EQ(Range(after, 0x100, static_cast<uint32_t>(after.size()) - 0x100),
-            Range(before, 0x100, static_cast<uint32_t>(before.size()) - 0x100));
+  return ini;
+}
+
+TEST(DeviceOperations, RegisterTableOnlyKeepsEveryOtherByteOfTheChip) {
+  const struct {
+    const char* name;
+    const char* jedec;
+    bool console;
+  } cases[] = {
+      {"chip from the table", "EF 30 13", false},
+      {"chip from the table, console engine", "EF 30 13", true},
+      {"chip outside the table", "C2 99 99", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    OldChip chip(HoldingOldContent(c.jedec));
+    const std::vector<uint8_t> before = chip.Flash();
+    std::vector<uint8_t> image = ImageWithSeed(9);
+    std::ostringstream progressText;
+    const ProgressReporter progress(progressText);
+    EXPECT_EQ(iUpdate(image, chip.devices.slots[0], RegisterTableOnly(), c.console ? &progress : nullptr),
+              op_status::kUpdatePass);
+    std::vector<uint8_t> expected = before;
+    std::copy_n(image.begin(), 0x100, expected.begin());
+    EXPECT_TRUE(chip.Flash() == expected) << "the old image with the new first 256 bytes";
+    EXPECT_EQ(chip.machine.machine().OpenMappings(), 0u);
+  }
+}
+
+// The controller holds its SPI bus busy for 1.5 s once it has served N register
+// accesses (its own firmware using the flash), so the read under way when that
+// happens fails, and the bus works again afterwards. A read of what must be
+// kept fails the device before anything is erased: the chip keeps every byte.
+TEST(DeviceOperations, AReadOfWhatMustBeKeptThatFailsErasesNothing) {
+  const struct {
+    const char* name;
+    const char* stallAfter;  // register accesses: detection takes about 50, the
+                             // customer table about 300, the record table 4500
+    IniSettings ini;
+    OpStatus expected;
+  } cases[] = {
+      {"customer configuration table", "150", UpdateSettings(0, 0), op_status::kReadCustomerTableFail},
+      {"firmware record table", "2000", UpdateSettings(0, 0), op_status::kReadRecordTableFail},
+      {"chip content around the register table", "20000", RegisterTableOnly(), op_status::kUpdateFail},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ControllerJson controller = HoldingOldContent("EF 30 13");
+    controller.faults = std::string("\"stall\": { \"after\": ") + c.stallAfter + ", \"ms\": 1500 }";
+    OldChip chip(controller);
+    const std::vector<uint8_t> before = chip.Flash();
+    std::vector<uint8_t> image = ImageWithSeed(9);
+    EXPECT_EQ(iUpdate(image, chip.devices.slots[0], c.ini, nullptr), c.expected);
+    EXPECT_TRUE(chip.Flash() == before);
+    ASSERT_NE(chip.machine.chip(0), nullptr);
+    for (const int opcode : {0x06, 0xC7, 0x60, 0x20, 0x02}) {
+      EXPECT_EQ(chip.machine.chip(0)->CommandCount(static_cast<uint8_t>(opcode)), 0u) << opcode;
+    }
+    EXPECT_EQ(chip.machine.machine().OpenMappings(), 0u);
+  }
 }
 
 TEST(DeviceOperations, ShortImagesAreNeverReadOrWrittenBeyondTheirEnd) {
