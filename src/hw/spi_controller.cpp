@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hw/hardware_operations.h"
+#include "platform/pci_config_space.h"
 #include "platform/qorio_requests.h"
 #include "platform/trace.h"
 
@@ -11,10 +12,7 @@ namespace tamsel {
 
 namespace {
 
-constexpr uint8_t kCapabilityPointer = 0x34;
-constexpr uint8_t kCommandRegister = 0x04;
 constexpr uint8_t kMemoryAndBusMaster = 0x06;
-constexpr uint8_t kPowerManagementId = 0x01;
 constexpr uint8_t kPowerStateMask = 0x03;
 constexpr uint8_t kBar0Offset = 0x10;
 constexpr uint32_t kBarFlagMask = 0xFFFFFFF1u;
@@ -22,10 +20,6 @@ constexpr uint8_t kConfigHeaderBytes = 64;
 constexpr uint8_t kSpiConfigClearMask = 0xF1;
 constexpr uint32_t kReadyTimeoutMs = 1000;
 constexpr uint8_t kControlCountMask = 0x07;
-// A capability list is followed for at most this many entries, as operating
-// systems do: a function that stopped answering (every byte 0xFF) or a list
-// that points back into itself would otherwise be walked for ever.
-constexpr int kCapabilityWalkLimit = 48;
 
 uint8_t Config(const SpiController& c, uint8_t offset) {
   return PciReadConfigByte(c.bus, c.device, c.function, offset);
@@ -80,23 +74,17 @@ bool SpiControllerInit(uint8_t bus, uint8_t device, uint8_t function, SpiControl
 }
 
 bool SpiControllerEnsureD0(const SpiController& controller) {
-  uint8_t pointer = Config(controller, kCapabilityPointer);
-  for (int step = 0; pointer != 0; ++step) {
-    if (step == kCapabilityWalkLimit) return false;
-    const uint8_t id = Config(controller, pointer);
-    if (id == 0) return true;
-    if (id == kPowerManagementId) {
-      const auto statusOffset = static_cast<uint8_t>(pointer + 4);
-      const uint8_t status = Config(controller, statusOffset);
-      if ((status & kPowerStateMask) != 0) {
-        PciWriteConfigByte(controller.bus, controller.device, controller.function, statusOffset,
-                           static_cast<uint8_t>(status & ~kPowerStateMask));
-        PciWriteConfigByte(controller.bus, controller.device, controller.function, kCommandRegister,
-                           kMemoryAndBusMaster);
-      }
-      return true;
-    }
-    pointer = Config(controller, static_cast<uint8_t>(pointer + 1));
+  const CapabilitySearch pm = FindPciCapability(
+      kPowerManagementCapabilityId, [&controller](uint8_t offset) { return Config(controller, offset); });
+  if (pm.outcome == CapabilitySearch::Outcome::kEndless) return false;
+  if (pm.outcome == CapabilitySearch::Outcome::kAbsent) return true;
+  const auto statusOffset = static_cast<uint8_t>(pm.offset + kPowerManagementControlOffset);
+  const uint8_t status = Config(controller, statusOffset);
+  if ((status & kPowerStateMask) != 0) {
+    PciWriteConfigByte(controller.bus, controller.device, controller.function, statusOffset,
+                       static_cast<uint8_t>(status & ~kPowerStateMask));
+    PciWriteConfigByte(controller.bus, controller.device, controller.function, kPciCommandOffset,
+                       kMemoryAndBusMaster);
   }
   return true;
 }

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/pci_config_space.h"
 #include "platform/qorio_dispatch.h"
 #include "platform/qorio_requests.h"
 #include "platform/supported_controller_ids.h"
@@ -38,8 +39,8 @@ bool KernelIs64Bit() {
 }
 
 struct PresentFunction {
-  std::string path;  // the function's sysfs directory
-  int configFd = -1;
+  std::string path;   // the function's sysfs directory
+  int configFd = -1;  // read-only unless the function is a supported controller
   bool supported = false;
   uint64_t bar0Start = 0;
   uint64_t bar0End = 0;  // inclusive, as sysfs prints it; 0: no memory BAR0
@@ -71,6 +72,51 @@ bool ReadBar0Resource(const std::string& functionPath, uint64_t& start, uint64_t
   start = first;
   end = last;
   return true;
+}
+
+std::string OpenFailure(const std::string& path, const char* access) {
+  return "cannot open " + path + " for " + access + ": " + std::strerror(errno) +
+         (errno == EACCES || errno == EPERM ? " (the driver needs root)" : "");
+}
+
+// Opens the function's configuration file read-only, and again for writing
+// only when its IDs are those of a supported controller: the files of every
+// other function are never open for writing.
+bool OpenConfig(PresentFunction& function, std::string& error) {
+  const std::string config = function.path + "/config";
+  function.configFd = open(config.c_str(), O_RDONLY | O_CLOEXEC);
+  if (function.configFd < 0) {
+    error = OpenFailure(config, "reading");
+    return false;
+  }
+  std::array<uint8_t, 4> ids{};
+  if (pread(function.configFd, ids.data(), ids.size(), 0) == 4) {
+    function.supported = IsSupportedControllerId(static_cast<uint16_t>(ids[0] | ids[1] << 8),
+                                                 static_cast<uint16_t>(ids[2] | ids[3] << 8));
+  }
+  if (!function.supported) return true;
+  close(function.configFd);
+  function.configFd = open(config.c_str(), O_RDWR | O_CLOEXEC);
+  if (function.configFd < 0) {
+    error = OpenFailure(config, "reading and writing");
+    return false;
+  }
+  return true;
+}
+
+uint8_t ConfigByte(const PresentFunction& function, uint8_t offset) {
+  uint8_t value = 0xFF;
+  return pread(function.configFd, &value, 1, offset) == 1 ? value : uint8_t{0xFF};
+}
+
+// The only configuration bytes the program writes: the command register and
+// the power-management control/status byte that its power-state check finds.
+bool ProgramWritesConfigByte(const PresentFunction& function, uint32_t offset) {
+  if (offset == kPciCommandOffset) return true;
+  const CapabilitySearch pm = FindPciCapability(kPowerManagementCapabilityId,
+                                                [&function](uint8_t at) { return ConfigByte(function, at); });
+  return pm.outcome == CapabilitySearch::Outcome::kFound &&
+         offset == static_cast<uint8_t>(pm.offset + kPowerManagementControlOffset);
 }
 
 class LinuxPciDriver final : public InProcessDriver, public DeviceIoEnd {
@@ -123,17 +169,10 @@ bool LinuxPciDriver::Start(std::string& error) {
     if (!ParseFunctionName(entry.path().filename().string(), key)) continue;
     PresentFunction function;
     function.path = entry.path().string();
-    function.configFd = open((function.path + "/config").c_str(), O_RDWR | O_CLOEXEC);
-    if (function.configFd < 0) {
-      error = "cannot open " + function.path + "/config for reading and writing: " + std::strerror(errno) +
-              (errno == EACCES || errno == EPERM ? " (the driver needs root)" : "");
+    if (!OpenConfig(function, error)) {
+      if (function.configFd >= 0) close(function.configFd);
       Stop();
       return false;
-    }
-    std::array<uint8_t, 4> ids{};
-    if (pread(function.configFd, ids.data(), ids.size(), 0) == 4) {
-      function.supported = IsSupportedControllerId(static_cast<uint16_t>(ids[0] | ids[1] << 8),
-                                                   static_cast<uint16_t>(ids[2] | ids[3] << 8));
     }
     if (function.supported) ReadBar0Resource(function.path, function.bar0Start, function.bar0End);
     index_[key] = static_cast<int16_t>(functions_.size());
@@ -207,12 +246,15 @@ DeviceIoReply LinuxPciDriver::SetPort(std::span<const uint8_t> input) {
   if (!IsDataLane(record)) return {};
   PresentFunction* function = Addressed();
   if (function == nullptr || !function->supported) return {};
+  const uint32_t offset = (configAddress_ & 0xFC) + (record.port & 3);
+  for (uint32_t i = 0; i < record.width; ++i) {
+    if (!ProgramWritesConfigByte(*function, offset + i)) return {};
+  }
   std::array<uint8_t, 4> value{};
   qorio::StoreLe32(value.data(), record.value);
-  const off_t offset = static_cast<off_t>(configAddress_ & 0xFC) + static_cast<off_t>(record.port & 3);
-  return {
-      pwrite(function->configFd, value.data(), record.width, offset) == static_cast<ssize_t>(record.width),
-      0};
+  return {pwrite(function->configFd, value.data(), record.width, static_cast<off_t>(offset)) ==
+              static_cast<ssize_t>(record.width),
+          0};
 }
 
 DeviceIoReply LinuxPciDriver::Map(std::span<const uint8_t> input, std::span<uint8_t> output) {

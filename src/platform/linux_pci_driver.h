@@ -4,12 +4,15 @@
 // - ports: only 0xCF8 (the 4-byte configuration address) and the data lanes
 //   0xCFC-0xCFF, which read the addressed function's configuration space
 //   through sysfs; a function that does not exist reads 0xFF without a
-//   system call. Configuration writes reach supported controllers only.
+//   system call. Configuration writes reach supported controllers only, and
+//   only the bytes the program writes there: the command register and the
+//   power-management control/status byte. The configuration files of all
+//   other functions are opened read-only.
 // - map: only a page-aligned 4 KiB window inside BAR0 of a supported
 //   controller, mapped from its sysfs resource0 file; memory requests only
 //   inside such a window.
-// Everything else is refused. Starting needs write access to the functions'
-// configuration files (root); without it the load fails.
+// Everything else is refused. Starting needs write access to the supported
+// controllers' configuration files (root); without it the load fails.
 
 #include <memory>
 #include <string>

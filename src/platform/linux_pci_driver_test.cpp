@@ -1,13 +1,17 @@
 #include "platform/linux_pci_driver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
+#include "platform/fake_sysfs_tree.h"
 #include "platform/qorio_requests.h"
 
 namespace tamsel {
@@ -15,42 +19,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A sysfs device tree in a temporary directory: regular files stand in for
-// the configuration space and the BAR0 resource file.
+// A sysfs device tree of four functions, the driver started over it.
 class FakeSysfs : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("tamsel-sysfs-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    AddFunction("0000:00:00.0", 0x8086, 0x1237, 0);
-    AddFunction("0000:03:00.0", 0x1E9C, 0x5844, 0xFE000000);
-    AddFunction("0000:05:00.0", 0x8086, 0x2922, 0xFD000000);
-    AddFunction("0001:03:00.0", 0x1E9C, 0x5844, 0xFC000000);  // another domain: not reachable through 0xCF8
-    driver_ = MakeLinuxPciDriver(root_.string());
+    tree_.Add({"0000:00:00.0", 0x8086, 0x1237, 0});
+    tree_.Add({"0000:03:00.0", 0x1E9C, 0x5844, 0xFE000000, true});
+    tree_.Add({"0000:05:00.0", 0x8086, 0x2922, 0xFD000000, true});
+    tree_.Add({"0001:03:00.0", 0x1E9C, 0x5844, 0xFC000000});  // another domain: not reachable through 0xCF8
+    tree_.Add({"0000:06:00.0", 0x1E9C, 0x5846, 0});           // supported, no capability list
+    driver_ = MakeLinuxPciDriver(tree_.root().string());
     std::string error;
     ASSERT_TRUE(driver_->Start(error)) << error;
   }
-  void TearDown() override {
-    driver_.reset();
-    fs::remove_all(root_);
-  }
-
-  void AddFunction(const std::string& name, uint16_t vendorId, uint16_t deviceId, uint32_t bar0) {
-    const fs::path dir = root_ / name;
-    fs::create_directories(dir);
-    std::vector<char> config(256, 0);
-    config[0] = static_cast<char>(vendorId);
-    config[1] = static_cast<char>(vendorId >> 8);
-    config[2] = static_cast<char>(deviceId);
-    config[3] = static_cast<char>(deviceId >> 8);
-    qorio::StoreLe32(reinterpret_cast<uint8_t*>(&config[0x10]), bar0);
-    std::ofstream(dir / "config", std::ios::binary).write(config.data(), 256);
-    char line[128];
-    std::snprintf(line, sizeof line, "0x%016x 0x%016x 0x%016x\n", bar0, bar0 + 0xFFFF, bar0 ? 0x40200 : 0);
-    std::ofstream(dir / "resource") << line << "0x0000000000000000 0x0000000000000000 0x0000000000000000\n";
-    if (bar0 != 0)
-      std::ofstream(dir / "resource0", std::ios::binary).write(std::vector<char>(0x10000, 0).data(), 0x10000);
-  }
+  void TearDown() override { driver_.reset(); }
 
   DeviceIoReply Port(uint32_t code, uint32_t port, uint32_t width, uint32_t value, uint32_t* out = nullptr) {
     const auto input = qorio::Encode(qorio::PortRecord{port, width, value});
@@ -77,12 +59,12 @@ class FakeSysfs : public ::testing::Test {
     return reply.succeeded ? qorio::LoadLe32(output.data()) : 0;
   }
   uint8_t ResourceByte(const std::string& name, std::size_t offset) {
-    std::ifstream in(root_ / name / "resource0", std::ios::binary);
+    std::ifstream in(tree_.root() / name / "resource0", std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     return static_cast<uint8_t>(in.get());
   }
 
-  fs::path root_;
+  FakeSysfsTree tree_;
   std::unique_ptr<InProcessDriver> driver_;
 };
 
@@ -102,6 +84,56 @@ TEST_F(FakeSysfs, ConfigurationWritesReachSupportedControllersOnly) {
   Port(qorio::kIoctlSetPort, 0xCF8, 4, 0x80050004);
   EXPECT_FALSE(Port(qorio::kIoctlSetPort, 0xCFC, 1, 0x06).succeeded);
   EXPECT_EQ(ConfigByte(0x80050004, 0), 0x00);
+}
+
+// 03:00.0 has its power-management entry at 0x78, so the program writes the
+// command register (0x04) and the power state (0x7C) there, and nothing else.
+TEST_F(FakeSysfs, ConfigurationWritesReachOnlyTheBytesTheProgramWrites) {
+  const struct {
+    const char* name;
+    const char* function;
+    uint32_t address;  // of the configuration dword
+    uint32_t lane;
+    uint32_t width;
+    bool allowed;
+  } cases[] = {
+      {"command register", "0000:03:00.0", 0x80030004, 0, 1, true},
+      {"power state", "0000:03:00.0", 0x8003007C, 0, 1, true},
+      {"command register's high byte", "0000:03:00.0", 0x80030004, 1, 1, false},
+      {"status register", "0000:03:00.0", 0x80030004, 2, 1, false},
+      {"command register as a word", "0000:03:00.0", 0x80030004, 0, 2, false},
+      {"command and status as a dword", "0000:03:00.0", 0x80030004, 0, 4, false},
+      {"power-management control, high byte", "0000:03:00.0", 0x8003007C, 1, 1, false},
+      {"vendor ID", "0000:03:00.0", 0x80030000, 0, 1, false},
+      {"BAR0", "0000:03:00.0", 0x80030010, 0, 4, false},
+      {"capability pointer", "0000:03:00.0", 0x80030034, 0, 1, false},
+      {"version registers", "0000:03:00.0", 0x800300F0, 0, 1, false},
+      {"command register without capabilities", "0000:06:00.0", 0x80060004, 0, 1, true},
+      {"0x7C without a power-management entry", "0000:06:00.0", 0x8006007C, 0, 1, false},
+      {"command register of another function", "0000:05:00.0", 0x80050004, 0, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<uint8_t> before = tree_.Config(c.function);
+    Port(qorio::kIoctlSetPort, 0xCF8, 4, c.address);
+    EXPECT_EQ(Port(qorio::kIoctlSetPort, 0xCFC + c.lane, c.width, 0x5A5A5A5A).succeeded, c.allowed);
+    std::vector<uint8_t> expected = before;
+    if (c.allowed) {
+      std::fill_n(expected.begin() + (c.address & 0xFC) + c.lane, c.width, uint8_t{0x5A});
+    }
+    EXPECT_EQ(tree_.Config(c.function), expected);
+  }
+}
+
+TEST_F(FakeSysfs, ALoopingCapabilityListAllowsNoPowerStateWrite) {
+  std::vector<uint8_t> config = tree_.Config("0000:03:00.0");
+  config[FakeSysfsTree::kPowerManagementEntry] = 0x09;  // not power management, pointing back to MSI
+  config[FakeSysfsTree::kPowerManagementEntry + 1] = 0x50;
+  std::ofstream(tree_.ConfigPath("0000:03:00.0"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(config.data()), static_cast<std::streamsize>(config.size()));
+  Port(qorio::kIoctlSetPort, 0xCF8, 4, 0x8003007C);
+  EXPECT_FALSE(Port(qorio::kIoctlSetPort, 0xCFC, 1, 0).succeeded);
+  EXPECT_EQ(tree_.Config("0000:03:00.0"), config);
 }
 
 TEST_F(FakeSysfs, OtherPortsAreRefused) {
@@ -139,6 +171,48 @@ TEST_F(FakeSysfs, MapsOnlyPageWindowsInsideBar0OfASupportedController) {
       << "a physical address is no window";
   EXPECT_TRUE(Mem(qorio::kIoctlUnmap, window, 0x1000, 0, {}).succeeded);
   EXPECT_FALSE(Mem(qorio::kIoctlReadMem, window + 0xB00, 4, 0, data).succeeded);
+}
+
+// The access mode (O_RDONLY, O_RDWR) of this process's descriptors open on the file.
+std::vector<int> AccessModesOfOpenDescriptors(const fs::path& file) {
+  std::vector<int> modes;
+  const fs::path wanted = fs::canonical(file);
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+    if (fs::read_symlink(entry.path(), ec) != wanted) continue;
+    std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+    for (std::string key; info >> key;) {
+      if (key == "flags:") {
+        std::string octal;
+        info >> octal;
+        modes.push_back(static_cast<int>(std::stol(octal, nullptr, 8)) & O_ACCMODE);
+        break;
+      }
+    }
+  }
+  return modes;
+}
+
+TEST(LinuxPciDriver, OpensOnlySupportedControllersConfigurationForWriting) {
+  FakeSysfsTree tree;
+  tree.Add({"0000:00:00.0", 0x8086, 0x1237, 0, false, true, true});
+  tree.Add({"0000:00:1f.0", 0x8086, 0x2918, 0, false, true, true});
+  tree.Add({"0000:03:00.0", 0x1E9C, 0x5844, 0xFE000000, true});
+  const auto driver = MakeLinuxPciDriver(tree.root().string());
+  std::string error;
+  ASSERT_TRUE(driver->Start(error)) << "read-only files of other functions: " << error;
+  EXPECT_EQ(AccessModesOfOpenDescriptors(tree.ConfigPath("0000:00:00.0")), std::vector<int>{O_RDONLY});
+  EXPECT_EQ(AccessModesOfOpenDescriptors(tree.ConfigPath("0000:00:1f.0")), std::vector<int>{O_RDONLY});
+  EXPECT_EQ(AccessModesOfOpenDescriptors(tree.ConfigPath("0000:03:00.0")), std::vector<int>{O_RDWR});
+
+  const auto input = qorio::Encode(qorio::PortRecord{0xCF8, 4, 0x8000F800});  // 00:1f.0
+  ASSERT_TRUE(driver->Device().DeviceIoControl(qorio::kIoctlSetPort, input, {}).succeeded);
+  std::array<uint8_t, 4> output{};
+  const auto lane = qorio::Encode(qorio::PortRecord{0xCFE, 1, 0});
+  ASSERT_TRUE(driver->Device().DeviceIoControl(qorio::kIoctlGetPort, lane, output).succeeded);
+  EXPECT_EQ(output[0], 0x18) << "device ID 0x2918, low byte";
+  driver->Stop();
+  EXPECT_TRUE(AccessModesOfOpenDescriptors(tree.ConfigPath("0000:03:00.0")).empty()) << "closed at stop";
 }
 
 TEST(LinuxPciDriver, AMissingDeviceDirectoryFailsTheStart) {
