@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
   const auto platform = tamsel::MakeHardwarePlatformFromEnvironment(platformError);
   tamsel::BindHardwarePlatform(platform.get());
   tamsel::CTamsel application;
-  const int exitCode = application.InitInstance(arguments, tamsel::BuiltInEmbeddedFiles());
+  const int exitCode =
+      application.InitInstance(arguments, tamsel::BuiltInEmbeddedFiles(), tamsel::BuiltInImageKind());
   tamsel::BindHardwarePlatform(nullptr);
   return exitCode;
 }

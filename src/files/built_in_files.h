@@ -8,4 +8,8 @@ namespace tamsel {
 
 EmbeddedTable BuiltInEmbeddedFiles();
 
+// Whether the build embedded the real image (TAMSEL_BLOB_DIR/1300BC00.ROM) or
+// generated the stand-in (a flag generated beside the table).
+CarriedImageKind BuiltInImageKind();
+
 }  // namespace tamsel

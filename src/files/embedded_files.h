@@ -18,6 +18,11 @@ struct EmbeddedBlock {
 
 using EmbeddedTable = std::span<const EmbeddedBlock>;
 
+// What the carried firmware image (block 136) is: firmware for the line's
+// controllers, or the build's generated stand-in (a valid image, but firmware
+// for no real controller, which must never reach real hardware).
+enum class CarriedImageKind { kFirmware, kStandIn };
+
 // Block numbers.
 inline constexpr uint16_t kBlockDriver64 = 130;
 inline constexpr uint16_t kBlockDriver32 = 131;

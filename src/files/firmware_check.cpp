@@ -20,6 +20,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRoutine = "CTamselDlg::CheckFWBIN";
+constexpr const char* kStandInReason = "built-in stand-in image, not firmware for a real controller";
+constexpr const char* kStandInRemedy =
+    "Build the program with TAMSEL_BLOB_DIR naming a directory that holds the real 1300BC00.ROM";
 
 std::string CannotOpenMessage(const FirmwareFile& file) {
   return "Can't open file: " + FixedTextString(file.szSpiromFileName) + "!!!";
@@ -58,8 +61,24 @@ bool AllocateImage(std::uintmax_t size, std::vector<uint8_t>& buffer) {
   return true;
 }
 
+// Refuses the carried stand-in on real hardware: it is a valid image, but
+// firmware for no real controller, and would leave every board it is written
+// to without working firmware.
+uint32_t RefuseStandIn(const std::string& path, FirmwareFile& file) {
+  TRACE_ERR(kRoutine, "%s is the %s; %s", path.c_str(), kStandInReason, kStandInRemedy);
+  file.message =
+      NotValidMessage(file) + "\n" + path + " is the " + kStandInReason + ".\n" + kStandInRemedy + ".";
+  file.standInRefused = true;
+  return kCheckFwNotValid;
+}
+
+bool SameBytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
 // Loads the whole file into the state; returns the check's status.
-uint32_t LoadImage(const std::string& path, const IniSettings& ini, FirmwareFile& file) {
+uint32_t LoadImage(const std::string& path, const FirmwareCheckSetting& setting, FirmwareFile& file) {
+  const IniSettings& ini = setting.ini;
   std::uintmax_t size = 0;
   std::FILE* stream = OpenRegularFile(path, size);
   if (stream == nullptr) {
@@ -81,6 +100,9 @@ uint32_t LoadImage(const std::string& path, const IniSettings& ini, FirmwareFile
     file.dwSpiromFileSize = 0;
     file.message = CannotOpenMessage(file);
     return kCheckFwCannotOpen;
+  }
+  if (!setting.refusedStandIn.empty() && SameBytes(buffer, setting.refusedStandIn)) {
+    return RefuseStandIn(path, file);
   }
   static const uint8_t kNoBytes = 0;
   const uint8_t* image = buffer.empty() ? &kNoBytes : buffer.data();
@@ -134,6 +156,7 @@ uint32_t CheckFWBIN(uint8_t showResult, const FirmwareCheckSetting& setting, Fir
                     OperatorNotifier* notifier) {
   // Every check starts afresh: no image of an earlier check survives it.
   file.ReleaseImage();
+  file.standInRefused = false;
   file.named = true;
   file.namesFoundRom = false;
   file.szSpiromFileName = setting.ini.load_fw;
@@ -158,7 +181,7 @@ uint32_t CheckFWBIN(uint8_t showResult, const FirmwareCheckSetting& setting, Fir
     TRACE_MSG(kRoutine, "Found *.rom: %s", file.szFoundRomPath.c_str());
   }
   TRACE_MSG(kRoutine, " KOBKOB pSpiromFileName [%s]!!!", file.pSpiromFileName());
-  file.iCheckFwStatus = LoadImage(file.pSpiromFileName(), setting.ini, file);
+  file.iCheckFwStatus = LoadImage(file.pSpiromFileName(), setting, file);
   if (file.iCheckFwStatus != kCheckFwPassed) {
     file.ReleaseImage();
   }

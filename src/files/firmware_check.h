@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,8 @@ struct FirmwareFile {
   std::optional<std::vector<uint8_t>> pSpiromBuffer;  // the loaded image, patched in place by the run
   uint32_t dwSpiromFileSize = 0;
   uint32_t iCheckFwStatus = kCheckFwNotChecked;
-  std::string message;  // the last check's message
+  std::string message;          // the last check's message
+  bool standInRefused = false;  // the last check refused the carried stand-in image
 
   // The name the last check opened ("" before any check).
   const char* pSpiromFileName() const;
@@ -41,6 +43,10 @@ struct FirmwareCheckSetting {
   const IniSettings& ini;
   bool m_bAutoMode = false;
   std::string workingDirectory;  // searched for "*.rom" in automatic mode
+  // The carried stand-in image when it must never reach the hardware (a
+  // program carrying it, on the real bus); empty otherwise. A file
+  // byte-identical to it fails the check as not valid (13).
+  std::span<const uint8_t> refusedStandIn = {};
 };
 
 // Checks the firmware file, stores the outcome in file.iCheckFwStatus and

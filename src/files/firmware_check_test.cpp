@@ -154,6 +154,47 @@ TEST_F(CheckFwBinTest, AutomaticModeWithoutRomKeepsSixteenFirstAndNeverKeepsAnOl
   EXPECT_EQ(notifier.shown[0].text, "Can't open file: *.ROM!!!");
 }
 
+// The carried stand-in on real hardware: a file byte-identical to it fails as
+// not valid (in either kind of update), saying why and how to build with the
+// real image; any other file is checked as always.
+TEST_F(CheckFwBinTest, AFileIdenticalToTheRefusedStandInFailsAsNotValidAndSaysWhy) {
+  const std::vector<uint8_t> standIn = BuildImage();
+  ImageOptions otherOptions;
+  otherOptions.fillSeed = 5;
+  const std::string other = AsText(BuildImage(otherOptions));
+  dir.Write("1300BC00.ROM", validImage);
+  dir.Write("other.rom", other);
+  for (const bool registerTableOnly : {false, true}) {
+    SCOPED_TRACE(registerTableOnly ? "register table only" : "update");
+    ini.update_qor_584_spi_flash_rom = registerTableOnly ? 0 : 1;
+    ini.update_qor_584_spi_flash_rom_register_table_only = registerTableOnly ? 1 : 0;
+    TraceCapture trace(1);
+    SetFixedText(ini.load_fw, "*.ROM");
+    FirmwareCheckSetting setting{ini, true, dir.dir(), standIn};
+    EXPECT_EQ(CheckFWBIN(1, setting, file, &notifier), kCheckFwNotValid);
+    EXPECT_FALSE(file.holdsImage());
+    EXPECT_TRUE(file.standInRefused);
+    const std::string path = dir.Path("1300BC00.ROM");
+    EXPECT_EQ(
+        file.message,
+        "[*.ROM] is not a valid QOR584 SPI ROM file!!!\nPlease select another QOR584 ROM file\n" + path +
+            " is the built-in stand-in image, not firmware for a real controller.\n"
+            "Build the program with TAMSEL_BLOB_DIR naming a directory that holds the real 1300BC00.ROM.");
+    ASSERT_FALSE(notifier.shown.empty());
+    EXPECT_EQ(notifier.shown.back().text, file.message);
+    EXPECT_TRUE(trace.Contains("ERR::CTamselDlg::CheckFWBIN:"));
+    EXPECT_TRUE(trace.Contains(path + " is the built-in stand-in image, not firmware for a real controller; "
+                                      "Build the program with TAMSEL_BLOB_DIR"));
+
+    SetFixedText(ini.load_fw, dir.Path("other.rom"));
+    EXPECT_EQ(CheckFWBIN(0, FirmwareCheckSetting{ini, false, dir.dir(), standIn}, file), kCheckFwPassed);
+    EXPECT_FALSE(file.standInRefused);
+    SetFixedText(ini.load_fw, path);
+    EXPECT_EQ(CheckFWBIN(0, FirmwareCheckSetting{ini, false, dir.dir()}, file), kCheckFwPassed)
+        << "nothing is refused where the stand-in may be written (the simulator)";
+  }
+}
+
 TEST(FindFirstRomFile, MissingDirectoryFindsNothing) {
   EXPECT_FALSE(FindFirstRomFile("/nonexistent/tamsel").has_value());
 }

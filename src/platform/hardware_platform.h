@@ -1,7 +1,8 @@
 #pragma once
 // Everything the hardware operations need from the machine they run on, as
 // one bundle: the driver service seam (which also opens the device end), the
-// millisecond tick clock and the system width that picks the driver build.
+// millisecond tick clock, the system width that picks the driver build, and
+// whether the machine is simulated.
 // The hardware layer binds one bundle process-wide (BindHardwarePlatform).
 
 #include "platform/driver_service.h"
@@ -16,6 +17,9 @@ class HardwarePlatform {
   virtual TickClock& Ticks() = 0;
   // True on a 64-bit system: the 64-bit driver file and 8-byte map replies.
   virtual bool IsSystem64Bit() const = 0;
+  // True when the hardware is a simulated machine. Anything else counts as
+  // real hardware, where the carried stand-in image must never be written.
+  virtual bool IsSimulator() const { return false; }
 };
 
 }  // namespace tamsel

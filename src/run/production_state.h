@@ -31,9 +31,10 @@ struct ProductionState {
   FirmwareFile firmware;           // the loaded image and iCheckFwStatus
   ProgramOptions options;
   std::string m_szStartDir;
-  EmbeddedTable carriedFiles;               // written out at start-up, removed at the end
-  std::string m_strFWBinFile;               // the carried image's file name
-  LocalClock* clock = &SystemLocalClock();  // date and time of the records
+  EmbeddedTable carriedFiles;                                   // written out at start-up, removed at the end
+  CarriedImageKind carriedImage = CarriedImageKind::kFirmware;  // what the carried image is
+  std::string m_strFWBinFile;                                   // the carried image's file name
+  LocalClock* clock = &SystemLocalClock();                      // date and time of the records
 };
 
 // The overall pass flag: 0 at program start, set to 1 only by an automatic

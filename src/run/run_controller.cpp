@@ -14,6 +14,7 @@
 #include "platform/trace.h"
 #include "run/device_operations.h"
 #include "run/dialog_endings.h"
+#include "run/firmware_check_setting.h"
 
 namespace tamsel {
 
@@ -49,8 +50,7 @@ bool UpdateChosen(const IniSettings& ini) {
 // check marks every selected device with its code.
 void CheckFirmwareFile(ProductionState& state, Tally& tally) {
   HistoryAndTrace("Begin to check the file");
-  const FirmwareCheckSetting setting{state.m_pINI, state.options.m_bAutoMode, state.m_szStartDir};
-  CheckFWBIN(0, setting, state.firmware);
+  CheckFWBIN(0, FirmwareCheckSettingFor(state), state.firmware);
   if (state.firmware.iCheckFwStatus == kCheckFwPassed) {
     return;
   }
@@ -149,8 +149,12 @@ void WorkOnDevice(ProductionState& state, std::size_t index, RunDialog& dialog, 
 }
 
 // The mismatch warning names the restriction and the last compared text
-// when some device was refused by it.
+// when some device was refused by it. A refused stand-in image is told with
+// the check's message, which says why and how to build with the real image.
 std::string FailureMessage(const ProductionState& state, const Tally& tally) {
+  if (state.firmware.standInRefused) {
+    return "QOR584xFWUpgrade Fail() !\n" + state.firmware.message;
+  }
   for (std::size_t i = 0; i < state.devices.uc584Host; ++i) {
     if (state.devices.slots[i].status == op_status::kNoDeviceToOperate) {
       char text[600];

@@ -21,6 +21,7 @@ class SimulatedPlatform final : public HardwarePlatform, private InProcessDriver
   DriverServiceControl& Services() override { return services_; }
   TickClock& Ticks() override { return ticks_; }
   bool IsSystem64Bit() const override { return machine_ == nullptr || machine_->System64Bit(); }
+  bool IsSimulator() const override { return true; }
 
   Machine* machine() { return machine_.get(); }
 

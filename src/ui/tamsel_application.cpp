@@ -6,10 +6,12 @@
 
 namespace tamsel {
 
-int CTamsel::InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles) {
+int CTamsel::InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles,
+                          CarriedImageKind carriedImage) {
   const std::unique_ptr<View> view = MakeView(arguments);
   CTamselDlg dialog(*view);
   dialog.state().carriedFiles = carriedFiles;
+  dialog.state().carriedImage = carriedImage;
   dialog.DoModal(arguments);
   if (const std::optional<int> code = dialog.requestedExitCode()) {
     return *code;

@@ -11,9 +11,10 @@ namespace tamsel {
 
 class CTamsel {
  public:
-  // Runs the program with the arguments after the program name and the
-  // files it carries; returns the exit code.
-  int InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles);
+  // Runs the program with the arguments after the program name, the files
+  // it carries and what its carried image is; returns the exit code.
+  int InitInstance(const std::vector<std::string>& arguments, EmbeddedTable carriedFiles,
+                   CarriedImageKind carriedImage);
 };
 
 }  // namespace tamsel

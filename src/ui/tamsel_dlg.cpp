@@ -9,6 +9,7 @@
 #include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/dialog_endings.h"
+#include "run/firmware_check_setting.h"
 #include "run/run_controller.h"
 #include "ui/busy_controls.h"
 #include "ui/device_check_boxes.h"
@@ -296,8 +297,7 @@ void CTamselDlg::OnBnClickedButtonRescan() {
 }
 
 void CTamselDlg::OnBnClickedButtonCheckFw() {
-  const FirmwareCheckSetting setting{state_.m_pINI, state_.options.m_bAutoMode, state_.m_szStartDir};
-  CheckFWBIN(1, setting, state_.firmware, this);
+  CheckFWBIN(1, FirmwareCheckSettingFor(state_), state_.firmware, this);
 }
 
 void CTamselDlg::OnBnClickedButtonClear() {

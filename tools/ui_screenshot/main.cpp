@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     tamsel::FltkView view([] {});
     tamsel::CTamselDlg dialog(view);
     dialog.state().carriedFiles = tamsel::BuiltInEmbeddedFiles();
+    dialog.state().carriedImage = tamsel::BuiltInImageKind();
     dialog.DoModal({});  // the automatic run over both controllers
     // The run ended the dialog; show the window as the run left it.
     view.ShowWindow(dialog);
