@@ -29,5 +29,10 @@ for target in $targets; do
   if [ -f "fuzz/$target.dict" ]; then
     options+=(-dict="fuzz/$target.dict")
   fi
-  "$build/$target" "${options[@]}" "$corpus" 2>&1 | tail -n 3
+  # Seed inputs (fuzz/seeds/<target>/) are read, never written: new inputs go to the corpus.
+  seeds=()
+  if [ -d "fuzz/seeds/$target" ]; then
+    seeds+=("fuzz/seeds/$target")
+  fi
+  "$build/$target" "${options[@]}" "$corpus" ${seeds[@]+"${seeds[@]}"} 2>&1 | tail -n 3
 done

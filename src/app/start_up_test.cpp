@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/command_line.h"
+#include "app/recording_start_up_dialog.h"
 #include "files/history_log.h"
 #include "files/scratch_directory.h"
 #include "hw/hardware_operations.h"
@@ -23,44 +24,8 @@
 namespace tamsel {
 namespace {
 
-// Records what start-up asks of the dialog. No machine is bound here, so the
-// driver never loads and start-up stops after the settings and the options.
-class RecordingStartUpDialog final : public StartUpDialog {
- public:
-  void vResetListRows(uint8_t&) override {}
-  void vSetListCell(int, int, const std::string&) override {}
-  void vSetStatusCellPass(int, const std::string&) override {}
-  void vSetStatusCellFail(int, const std::string&) override {}
-  void vRefreshDevCheckBoxes(int) override {}
-  void vDisableDialogControls() override {}
-  void vEnableDialogControls() override {}
-  void vStartRunProgress(int) override {}
-  void vStepRunProgress(int, int, bool) override {}
-  void vPumpMessages() override {}
-  void ShowWarning(const std::string& text) override { messages.push_back(text); }
-  void EndDialog(int) override { ended = true; }
-  void SetWindowTitle(const std::string& text) override { title = text; }
-  void HideWindow() override { hidden = true; }
-  void ShowInformation(const std::string& text) override { messages.push_back(text); }
-  void StartBusyNotice() override { busyNotice = true; }
-  void vCloseWarnThread() override {}
-  void SetFwPathEdit(const std::string&) override {}
-  void ApplyOperationBoxesFromSettings() override {}
-  void vInitListColumns() override {}
-  void RequestQuit(int code) override { exitCode = code; }
-  void TakeCancelPath() override { cancelled = true; }
-  bool CanLeaveToOperator() const override { return operatorPresent; }
-
-  std::vector<std::string> messages;
-  std::string title;
-  bool hidden = false;
-  bool busyNotice = false;
-  bool ended = false;
-  bool cancelled = false;
-  bool operatorPresent = false;
-  int exitCode = -1;
-};
-
+// No machine is bound here unless a test binds one, so the driver never loads
+// and start-up stops after the settings and the options.
 class StartUp : public ::testing::Test {
  protected:
   StartUp() : previous_(std::filesystem::current_path()), level_(g_nDebugLevel) {

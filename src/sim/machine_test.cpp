@@ -18,12 +18,16 @@ class MachineRequests : public ::testing::Test {
     machine_ = std::make_unique<Machine>(std::move(description), std::move(storages),
                                          ScriptedSpiDevice::Factory(chips_));
   }
-  void SetUp() override {
-    MachineDescription description;
+  // A controller at 03:00.0 whose BAR0 is 0xFE000000.
+  static ControllerDescription Controller() {
     ControllerDescription controller;
     controller.location = {3, 0, 0};
     controller.bar0 = 0xFE000000;
-    description.controllers.push_back(controller);
+    return controller;
+  }
+  void SetUp() override {
+    MachineDescription description;
+    description.controllers.push_back(Controller());
     DeviceDescription bridge;
     bridge.location = {0, 0, 0};
     bridge.vendorId = 0x8086;
@@ -161,11 +165,8 @@ TEST_F(MachineRequests, LeavingD3ResetsTheCommandRegister) {
 
 TEST_F(MachineRequests, AControllerThatVanishesAfterNAccessesReadsAllOnesFromThenOn) {
   MachineDescription description;
-  ControllerDescription controller;
-  controller.location = {3, 0, 0};
-  controller.bar0 = 0xFE000000;
-  controller.vanishAfter = 2;
-  description.controllers.push_back(controller);
+  description.controllers.push_back(Controller());
+  description.controllers[0].vanishAfter = 2;
   Build(description);
   const uint32_t window = Map(0xFE001000);
   ASSERT_NE(window, 0u);
