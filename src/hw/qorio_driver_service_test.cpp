@@ -141,11 +141,11 @@ class LinuxDriverLoadReason : public ::testing::Test {
   std::unique_ptr<HardwarePlatform> platform_;
 };
 
-TEST_F(LinuxDriverLoadReason, AConfigurationSpaceThatCannotBeOpenedIsNamed) {
-  fs::create_directories(function_ / "config");  // a directory: no one can open it for writing
+TEST_F(LinuxDriverLoadReason, AConfigurationSpaceThatCannotBeReadIsNamed) {
+  fs::create_directories(function_ / "config");  // a directory: no one can read IDs from it
   std::string reason;
   EXPECT_FALSE(LoadQorIODriver(reason));
-  EXPECT_NE(reason.find("cannot start the service QORIO: cannot open " + (function_ / "config").string()),
+  EXPECT_NE(reason.find("cannot start the service QORIO: cannot read " + (function_ / "config").string()),
             std::string::npos)
       << reason;
   EXPECT_NE(reason.find("Is a directory"), std::string::npos) << reason;
@@ -153,7 +153,8 @@ TEST_F(LinuxDriverLoadReason, AConfigurationSpaceThatCannotBeOpenedIsNamed) {
 
 TEST_F(LinuxDriverLoadReason, WithoutRootTheReasonSaysTheDriverNeedsRoot) {
   if (geteuid() == 0) GTEST_SKIP() << "root opens any file";
-  std::ofstream(function_ / "config") << std::string(256, '\0');
+  // A supported controller (1E9C:5844), whose configuration the driver opens for writing.
+  std::ofstream(function_ / "config") << std::string("\x9C\x1E\x44\x58", 4) << std::string(252, '\0');
   fs::permissions(function_ / "config", fs::perms::owner_read);
   std::string reason;
   EXPECT_FALSE(LoadQorIODriver(reason));

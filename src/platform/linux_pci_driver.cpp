@@ -90,10 +90,13 @@ bool OpenConfig(PresentFunction& function, std::string& error) {
     return false;
   }
   std::array<uint8_t, 4> ids{};
-  if (pread(function.configFd, ids.data(), ids.size(), 0) == 4) {
-    function.supported = IsSupportedControllerId(static_cast<uint16_t>(ids[0] | ids[1] << 8),
-                                                 static_cast<uint16_t>(ids[2] | ids[3] << 8));
+  const ssize_t got = pread(function.configFd, ids.data(), ids.size(), 0);
+  if (got != static_cast<ssize_t>(ids.size())) {
+    error = "cannot read " + config + ": " + (got < 0 ? std::strerror(errno) : "it holds no IDs");
+    return false;
   }
+  function.supported = IsSupportedControllerId(static_cast<uint16_t>(ids[0] | ids[1] << 8),
+                                               static_cast<uint16_t>(ids[2] | ids[3] << 8));
   if (!function.supported) return true;
   close(function.configFd);
   function.configFd = open(config.c_str(), O_RDWR | O_CLOEXEC);
