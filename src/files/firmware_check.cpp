@@ -65,7 +65,7 @@ bool AllocateImage(std::uintmax_t size, std::vector<uint8_t>& buffer) {
 // firmware for no real controller, and would leave every board it is written
 // to without working firmware.
 uint32_t RefuseStandIn(const std::string& path, FirmwareFile& file) {
-  TRACE_ERR(kRoutine, "%s is the %s; %s", path.c_str(), kStandInReason, kStandInRemedy);
+  TRACE_ERR(kRoutine, "%s is the %s. %s.", path.c_str(), kStandInReason, kStandInRemedy);
   file.message =
       NotValidMessage(file) + "\n" + path + " is the " + kStandInReason + ".\n" + kStandInRemedy + ".";
   file.standInRefused = true;

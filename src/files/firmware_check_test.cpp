@@ -183,7 +183,7 @@ TEST_F(CheckFwBinTest, AFileIdenticalToTheRefusedStandInFailsAsNotValidAndSaysWh
     ASSERT_FALSE(notifier.shown.empty());
     EXPECT_EQ(notifier.shown.back().text, file.message);
     EXPECT_TRUE(trace.Contains("ERR::CTamselDlg::CheckFWBIN:"));
-    EXPECT_TRUE(trace.Contains(path + " is the built-in stand-in image, not firmware for a real controller; "
+    EXPECT_TRUE(trace.Contains(path + " is the built-in stand-in image, not firmware for a real controller. "
                                       "Build the program with TAMSEL_BLOB_DIR"));
 
     SetFixedText(ini.load_fw, dir.Path("other.rom"));
