@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/scratch_directory.h"
 #include "hw/device_table.h"
 #include "hw/hardware_operations.h"
 #include "imagegen/image_builder.h"
@@ -160,39 +161,37 @@ TEST(MachineLatency, WritesPostedAndFreeMapsAndAnInstantWireAreAllowed) {
 class ContentFileKind : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = fs::temp_directory_path() / ("tamsel-content-kind-" + std::to_string(::getpid()));
-    fs::remove_all(directory_);
-    fs::create_directories(directory_ / "machine");
-    std::ofstream(directory_ / "machine" / "machine.json")
+    fs::create_directories(directory_.Path("machine"));
+    std::ofstream(machine() / "machine.json")
         << R"({ "controllers": [ { "location": "03:00.0", "flash": { "size_kib": 4, "content": "dev0.bin" } } ] })";
-    std::ofstream(directory_ / "target.txt") << "not a flash chip\n";
+    directory_.Write("target.txt", "not a flash chip\n");
   }
-  void TearDown() override { fs::remove_all(directory_); }
 
   std::string Load() {
     std::string error;
-    EXPECT_EQ(LoadMachine((directory_ / "machine").string(), error), nullptr);
+    EXPECT_EQ(LoadMachine(machine().string(), error), nullptr);
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
-    EXPECT_TRUE(error.starts_with((directory_ / "machine" / "machine.json").string() +
-                                  ": controllers[0].flash.content: "))
+    EXPECT_TRUE(error.starts_with((machine() / "machine.json").string() + ": controllers[0].flash.content: "))
         << error;
     return error;
   }
-  fs::path content() const { return directory_ / "machine" / "dev0.bin"; }
+  fs::path machine() const { return directory_.Path("machine"); }
+  fs::path content() const { return machine() / "dev0.bin"; }
+  fs::path target() const { return directory_.Path("target.txt"); }
 
-  fs::path directory_;
+  ScratchDirectory directory_;
 };
 
 TEST_F(ContentFileKind, ASymbolicLinkIsRefusedAndItsTargetLeftAlone) {
-  fs::create_symlink(directory_ / "target.txt", content());
+  fs::create_symlink(target(), content());
   EXPECT_NE(Load().find("is a symbolic link"), std::string::npos);
-  EXPECT_EQ(fs::file_size(directory_ / "target.txt"), 17u) << "not extended to the chip's size";
+  EXPECT_EQ(fs::file_size(target()), 17u) << "not extended to the chip's size";
 }
 
 TEST_F(ContentFileKind, ADanglingSymbolicLinkIsRefusedAndCreatesNothing) {
-  fs::create_symlink(directory_ / "elsewhere.bin", content());
+  fs::create_symlink(directory_.Path("elsewhere.bin"), content());
   EXPECT_NE(Load().find("is a symbolic link"), std::string::npos);
-  EXPECT_FALSE(fs::exists(directory_ / "elsewhere.bin"));
+  EXPECT_FALSE(fs::exists(directory_.Path("elsewhere.bin")));
 }
 
 TEST_F(ContentFileKind, AFifoIsRefusedWithoutBlocking) {
@@ -206,17 +205,14 @@ TEST_F(ContentFileKind, ADirectoryIsRefused) {
 }
 
 TEST(DefaultMachine, KeepsAContentLinkItFindsAndRefusesToLoadIt) {
-  const fs::path directory =
-      fs::temp_directory_path() / ("tamsel-default-link-" + std::to_string(::getpid()));
-  fs::remove_all(directory);
-  fs::create_directories(directory / "machine");
-  std::ofstream(directory / "target.txt") << "precious\n";
-  fs::create_symlink(directory / "target.txt", directory / "machine" / "dev0.bin");
+  ScratchDirectory directory;
+  fs::create_directories(directory.Path("machine"));
+  directory.Write("target.txt", "precious\n");
+  fs::create_symlink(directory.Path("target.txt"), directory.Path("machine/dev0.bin"));
   std::string error;
-  EXPECT_EQ(LoadMachine((directory / "machine").string(), error), nullptr);
+  EXPECT_EQ(LoadMachine(directory.Path("machine"), error), nullptr);
   EXPECT_NE(error.find("is a symbolic link"), std::string::npos) << error;
-  EXPECT_EQ(fs::file_size(directory / "target.txt"), 9u);
-  fs::remove_all(directory);
+  EXPECT_EQ(directory.Read("target.txt"), "precious\n");
 }
 
 TEST(DefaultMachine, IsWrittenWhenMachineJsonIsMissingAndReportsTheOlderImage) {
