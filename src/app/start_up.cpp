@@ -10,6 +10,7 @@
 #include "files/history_log.h"
 #include "files/result_files.h"
 #include "hw/hardware_operations.h"
+#include "platform/failure_report.h"
 #include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/run_controller.h"
@@ -68,12 +69,23 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
   return true;
 }
 
+// Deletes the verdict of an earlier start. One that stays is reported: a
+// script must not take it for this start's verdict.
+void DeleteOldVerdict(const std::string& directory) {
+  const std::string path = JoinPath(directory, kResultFileName);
+  int error = 0;
+  if (!DeleteFileIfPresent(path, error)) {
+    ReportFailure(kRoutine, __LINE__,
+                  "Cannot delete " + path + " left from an earlier start: " + SystemErrorText(error));
+  }
+}
+
 // The start-up directory, file-check status, old verdict gone,
 // settings read.
 void ReadSettings(ProductionState& state) {
   state.m_szStartDir = CurrentDirectory();
   state.firmware.iCheckFwStatus = kCheckFwNotChecked;
-  DeleteFileIfPresent(JoinPath(state.m_szStartDir, kResultFileName));
+  DeleteOldVerdict(state.m_szStartDir);
   const std::string iniPath = JoinPath(state.m_szStartDir, kIniFileName);
   LoadINIFile(iniPath, state.m_pINI, state.restriction);
   SetFixedText(state.m_pINI.iniPath, RecordedIniPath(iniPath));

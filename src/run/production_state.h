@@ -24,6 +24,15 @@ struct ProgramOptions {
   bool m_bAutoMode = false;   // /A: always present
 };
 
+// How the program ended its work on the machine, as the exit code reports
+// it: the verdict a run wrote or tried to write, or the operator's accept.
+enum class RunEnding {
+  kUndecided,  // nothing decided (the program ended some other way)
+  kPassed,     // an automatic run with at least one passing device
+  kFailed,     // a "Fail" verdict, whether or not result.log could be written
+  kAccepted,   // the operator closed the dialog with OK
+};
+
 struct ProductionState {
   DeviceTable devices;
   IniSettings m_pINI;
@@ -34,6 +43,7 @@ struct ProductionState {
   EmbeddedTable carriedFiles;               // written out at start-up, removed at the end
   std::string m_strFWBinFile;               // the carried image's file name
   LocalClock* clock = &SystemLocalClock();  // date and time of the records
+  RunEnding ending = RunEnding::kUndecided;
 };
 
 // The overall pass flag: 0 at program start, set to 1 only by an automatic
