@@ -10,6 +10,8 @@ namespace tamsel {
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailVerdict = 2;
+// A start refused because another instance works on the same machine.
+inline constexpr int kExitAnotherInstance = 2;
 
 int ExitCodeForEnding(RunEnding ending);
 

@@ -5,12 +5,15 @@
 #include <system_error>
 
 #include "app/command_line.h"
+#include "app/exit_code.h"
 #include "files/embedded_files.h"
 #include "files/file_access.h"
 #include "files/history_log.h"
 #include "files/result_files.h"
 #include "hw/hardware_operations.h"
 #include "platform/failure_report.h"
+#include "platform/hardware_platform.h"
+#include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/run_controller.h"
@@ -37,13 +40,63 @@ std::string RecordedIniPath(const std::string& fullPath) {
   return fullPath.size() <= kFixedTextMaxLength ? fullPath : std::string(kIniFileName);
 }
 
-// The command-line text, the console, /?, /S and /DBG.
-// False when start-up ends here (usage shown).
+// Sets the trace level from /DBG, taking the option out of the text.
+void ApplyTraceLevel(std::string& text) {
+  std::string level;
+  if (GetOptionValue(text, "/DBG", level)) {
+    g_nDebugLevel = vCharToHex(level) & 0xFF;
+  }
+}
+
+void ShowUsage(StartUpDialog& dialog) {
+  dialog.ShowInformation(kUsageText);
+  dialog.RequestQuit(kExitUsageShown);
+}
+
+// One instance per machine. A start while another instance works on the same
+// machine ends here, before anything is written (no history line, no carried
+// file, no verdict), except that /? still shows its usage. False when
+// start-up ends here.
+bool TakeInstanceLock(ProductionState& state, StartUpDialog& dialog) {
+  const HardwarePlatform* platform = BoundHardwarePlatform();
+  const std::string name = platform != nullptr ? platform->InstanceLockName() : std::string();
+  if (name.empty()) {
+    return true;  // a platform that drives no machine of its own
+  }
+  InstanceLockAttempt attempt = TryLockInstance(name);
+  if (attempt.lock) {
+    state.instanceLock = std::move(attempt.lock);
+    return true;
+  }
+  if (HasOption(g_strInitCmd, "/?")) {
+    ShowUsage(dialog);
+    return false;
+  }
+  std::string levelText = g_strInitCmd;  // the refusal's trace honours /DBG already
+  ApplyTraceLevel(levelText);
+  const std::string text = attempt.heldElsewhere
+                               ? "Another TamselWin is already working on this machine (it holds " + name +
+                                     "); this start changes nothing."
+                               : "Cannot take the instance lock " + name + ": " +
+                                     SystemErrorText(attempt.error) + "; this start changes nothing.";
+  ReportFailure(kRoutine, __LINE__, text);
+  if (dialog.CanLeaveToOperator()) {
+    dialog.ShowWarning(text);
+  }
+  dialog.RequestQuit(kExitAnotherInstance);
+  return false;
+}
+
+// The command-line text, the instance lock, the console, /?, /S and /DBG.
+// False when start-up ends here (usage shown, or another instance runs).
 bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState& state,
                       StartUpDialog& dialog) {
   g_strInitCmd = BuildInitCmd(arguments);
   vDEBUG_Initial_printf();
   ToUpperAscii(g_strInitCmd);
+  if (!TakeInstanceLock(state, dialog)) {
+    return false;
+  }
   if (HasOption(g_strInitCmd, "/CMD")) {
     state.options.m_bCmdMode = true;
     // The process's own standard streams serve as the console; unbuffered so
@@ -53,8 +106,7 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
     RemoveOption(g_strInitCmd, "/CMD", true);
   }
   if (HasOption(g_strInitCmd, "/?")) {
-    dialog.ShowInformation(kUsageText);
-    dialog.RequestQuit(kExitUsageShown);
+    ShowUsage(dialog);
     return false;
   }
   if (HasOption(g_strInitCmd, "/S")) {
@@ -62,10 +114,7 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
     dialog.HideWindow();
     RemoveOption(g_strInitCmd, "/S", true);
   }
-  std::string level;
-  if (GetOptionValue(g_strInitCmd, "/DBG", level)) {
-    g_nDebugLevel = vCharToHex(level) & 0xFF;
-  }
+  ApplyTraceLevel(g_strInitCmd);
   return true;
 }
 

@@ -250,6 +250,9 @@ TEST_F(EndToEnd, TraceLevel3WritesMessageLinesToStandardError) {
 TEST_F(EndToEnd, RealBusWithoutControllersEndsThroughCancel) {
   const TamselwinResult result = RunTamselwin({work.dir(), "", {}});
   ASSERT_FALSE(result.hung);
+  if (result.err.find("Another TamselWin is already working on this machine") != std::string::npos) {
+    GTEST_SKIP() << "another instance holds the real bus of this machine";
+  }
   const bool noController = result.err.find("Can not find QOR584x !!") != std::string::npos;
   const bool noDriver = result.err.find("LoadQorIODriver Error !!") != std::string::npos;
   if (!noController && !noDriver) {

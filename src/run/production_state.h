@@ -1,14 +1,17 @@
 #pragma once
 // The program state the main dialog owns and hands to the inventory, the run
 // and start-up: the device table, the settings, the firmware file, the
-// version restriction, the option flags and the start-up directory.
+// version restriction, the option flags, the start-up directory, how the
+// work ended and the machine's instance lock.
 
+#include <memory>
 #include <string>
 
 #include "files/embedded_files.h"
 #include "files/firmware_check.h"
 #include "files/ini_settings.h"
 #include "hw/device_table.h"
+#include "platform/instance_lock.h"
 #include "platform/local_clock.h"
 
 namespace tamsel {
@@ -44,6 +47,7 @@ struct ProductionState {
   std::string m_strFWBinFile;               // the carried image's file name
   LocalClock* clock = &SystemLocalClock();  // date and time of the records
   RunEnding ending = RunEnding::kUndecided;
+  std::unique_ptr<InstanceLock> instanceLock;  // this machine's, held to the end
 };
 
 // The overall pass flag: 0 at program start, set to 1 only by an automatic
