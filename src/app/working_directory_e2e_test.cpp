@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/end_to_end_fixture.h"
+#include "files/production_log.h"
 
 namespace tamsel {
 namespace {
@@ -84,6 +85,27 @@ const IntruderCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, IntruderInWorkingDirectory, testing::ValuesIn(kCases), CaseName);
+
+// A day's log that exists but cannot be read (write-only) is neither emptied
+// nor given a new header: it keeps its bytes, and the run's outcome stands.
+TEST_F(EndToEnd, DailyLogThatCannotBeReadKeepsEveryByte) {
+  UseDefaultMachine();
+  const std::string name = TodaysLogName();
+  const std::string earlier = std::string(kProductionLogHeader) + "earlier\trecords\r\n";
+  work.Write(name, earlier);
+  fs::permissions(work.Path(name), fs::perms::owner_write);
+
+  const TamselwinResult result = Run({"/S", "/dbg:3"});
+
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("strLogFilePath : " + work.Path(name) + " , dwErrorCode 13"), std::string::npos)
+      << result.err;
+  fs::permissions(work.Path(name), fs::perms::owner_read);
+  EXPECT_EQ(work.Read(name), earlier);
+  EXPECT_FALSE(fs::exists(work.Path("SampleLog.csv")));
+  EXPECT_EQ(work.Read("result.log"), "Pass\r\n");
+}
 
 }  // namespace
 }  // namespace tamsel
