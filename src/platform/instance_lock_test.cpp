@@ -1,12 +1,13 @@
 #include "platform/instance_lock.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "platform/temporary_directory.h"
 
 namespace tamsel {
 namespace {
@@ -15,17 +16,9 @@ namespace fs = std::filesystem;
 
 class InstanceLockTest : public testing::Test {
  protected:
-  InstanceLockTest() {
-    std::string pattern = (fs::temp_directory_path() / "tamsel-lock-XXXXXX").string();
-    root_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-  }
-  ~InstanceLockTest() override {
-    std::error_code code;
-    fs::remove_all(root_, code);
-  }
-  std::string Path(const std::string& name) const { return (fs::path(root_) / name).string(); }
+  std::string Path(const std::string& name) const { return directory_.Path(name); }
 
-  std::string root_;
+  TemporaryDirectory directory_;
 };
 
 TEST_F(InstanceLockTest, SecondTakerIsRefusedUntilTheFirstLetsGo) {

@@ -6,11 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "platform/temporary_directory.h"
 
 namespace tamsel {
 namespace {
@@ -20,16 +21,8 @@ namespace fs = std::filesystem;
 // A fresh directory with a file "outside" that links may point at.
 class RegularFileTest : public testing::Test {
  protected:
-  RegularFileTest() {
-    std::string pattern = (fs::temp_directory_path() / "tamsel-regular-XXXXXX").string();
-    root_ = mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    Put("outside", "outside bytes");
-  }
-  ~RegularFileTest() override {
-    std::error_code code;
-    fs::remove_all(root_, code);
-  }
-  std::string Path(const std::string& name) const { return (fs::path(root_) / name).string(); }
+  RegularFileTest() { Put("outside", "outside bytes"); }
+  std::string Path(const std::string& name) const { return directory_.Path(name); }
   void Put(const std::string& name, const std::string& bytes) const {
     std::ofstream(Path(name), std::ios::binary) << bytes;
   }
@@ -38,7 +31,7 @@ class RegularFileTest : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
-  std::string root_;
+  TemporaryDirectory directory_;
 };
 
 struct ModeCase {
