@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -26,6 +27,18 @@ std::string LineOf(int writer, int number) {
   return line + "\r\n";
 }
 
+// Runs the body on kWriters threads at once, one writer number each.
+void RunWriters(const std::function<void(int writer)>& body) {
+  std::vector<std::thread> writers;
+  writers.reserve(kWriters);
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back(body, w);
+  }
+  for (std::thread& writer : writers) {
+    writer.join();
+  }
+}
+
 // The lines of the file; false when some line is not one the writers write.
 bool SplitLines(const std::string& text, std::multiset<std::string>& lines) {
   std::istringstream in(text);
@@ -45,18 +58,12 @@ TEST(AppendToFile, ConcurrentWritersLoseAndGarbleNothing) {
   ScratchDirectory dir;
   const std::string path = dir.Path("history.log");
   constexpr int kLines = 300;
-  std::vector<std::thread> writers;
-  for (int w = 0; w < kWriters; ++w) {
-    writers.emplace_back([&path, w] {
-      for (int n = 0; n < kLines; ++n) {
-        int error = 0;
-        AppendToFile(path, LineOf(w, n), error, AppendTarget::kCreateWhenAbsent);
-      }
-    });
-  }
-  for (std::thread& writer : writers) {
-    writer.join();
-  }
+  RunWriters([&path](int w) {
+    for (int n = 0; n < kLines; ++n) {
+      int error = 0;
+      AppendToFile(path, LineOf(w, n), error, AppendTarget::kCreateWhenAbsent);
+    }
+  });
   std::multiset<std::string> lines;
   EXPECT_TRUE(SplitLines(dir.Read("history.log"), lines));
   EXPECT_EQ(lines.size(), static_cast<std::size_t>(kWriters * kLines));
@@ -79,24 +86,18 @@ TEST(AppendToFile, FailedAppendOnAFullDiskNeverCutsAnotherWritersLine) {
   int error = 0;
   ASSERT_TRUE(WriteWholeFile(path, "", error));
   std::vector<std::vector<std::string>> appended(kWriters);
-  std::vector<std::thread> writers;
-  for (int w = 0; w < kWriters; ++w) {
-    writers.emplace_back([&path, &appended, w] {
-      int failures = 0;
-      for (int n = 0; failures < 50 && n < 5000; ++n) {
-        int appendError = 0;
-        const std::string line = LineOf(w, n);
-        if (AppendToFile(path, line, appendError)) {
-          appended[w].push_back(line);
-        } else {
-          ++failures;
-        }
+  RunWriters([&path, &appended](int w) {
+    int failures = 0;
+    for (int n = 0; failures < 50 && n < 5000; ++n) {
+      int appendError = 0;
+      const std::string line = LineOf(w, n);
+      if (AppendToFile(path, line, appendError)) {
+        appended[w].push_back(line);
+      } else {
+        ++failures;
       }
-    });
-  }
-  for (std::thread& writer : writers) {
-    writer.join();
-  }
+    }
+  });
   std::multiset<std::string> lines;
   EXPECT_TRUE(SplitLines(ScratchDirectory::ReadFile(path), lines));
   std::size_t total = 0;
