@@ -176,8 +176,7 @@ bool ReadLateOptions(ProductionState& state, StartUpDialog& dialog) {
 // standard error, where a line engineer finds it without a window.
 void ReportDriverNotLoaded(const std::string& reason, StartUpDialog& dialog) {
   constexpr const char* kMessage = "LoadQorIODriver Error !!";
-  TRACE_ERR(kRoutine, "%s %s", kMessage, reason.c_str());
-  std::fprintf(stderr, "%s %s\n", kMessage, reason.c_str());
+  ReportFailure(kRoutine, __LINE__, std::string(kMessage) + " " + reason);
   dialog.ShowWarning(reason.empty() ? std::string(kMessage) : std::string(kMessage) + "\r\n" + reason);
 }
 
