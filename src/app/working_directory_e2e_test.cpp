@@ -55,7 +55,7 @@ TEST_P(IntruderInWorkingDirectory, IsNeitherWrittenThroughNorWaitedOn) {
     ASSERT_EQ(mkfifo(work.Path(name).c_str(), 0600), 0);
   }
 
-  const TamselwinResult result = RunTamselwin({work.dir(), machine.dir(), {"/S", "/dbg:3"}, 30});
+  const TamselwinResult result = RunTamselwin({work.dir(), machine.dir(), {"/S", "/dbg:3"}});
 
   ASSERT_FALSE(result.hung) << name;
   EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
