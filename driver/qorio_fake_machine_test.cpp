@@ -68,6 +68,7 @@ class FakeMachinePlatform final : public HardwarePlatform {
   DriverServiceControl& Services() override { return services_; }
   TickClock& Ticks() override { return SteadyTickClock(); }
   bool IsSystem64Bit() const override { return system64Bit_; }
+  std::string InstanceLockName() const override { return {}; }
 
   FakeMachineDriver driver;
 

@@ -1,15 +1,17 @@
-// Entry point of tamselwin: binds the hardware side (the simulated machine
-// named by TAMSEL_SIM, else the real bus), then the application object runs
-// the program.
+// Entry point of tamselwin: keeps outside signals from ending a flash, binds
+// the hardware side (the simulated machine named by TAMSEL_SIM, else the real
+// bus), then the application object runs the program.
 #include <string>
 #include <vector>
 
 #include "files/built_in_files.h"
 #include "hw/hardware_operations.h"
+#include "platform/outside_signals.h"
 #include "sim/platform_selection.h"
 #include "ui/tamsel_application.h"
 
 int main(int argc, char** argv) {
+  tamsel::IgnoreOutsideSignals();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   // A simulated machine that cannot be loaded fails the driver's load, which
   // reports the same reason to the operator; it is not written twice here.

@@ -5,11 +5,15 @@
 #include <system_error>
 
 #include "app/command_line.h"
+#include "app/exit_code.h"
 #include "files/embedded_files.h"
 #include "files/file_access.h"
 #include "files/history_log.h"
 #include "files/result_files.h"
 #include "hw/hardware_operations.h"
+#include "platform/failure_report.h"
+#include "platform/hardware_platform.h"
+#include "platform/instance_lock.h"
 #include "platform/trace.h"
 #include "run/device_inventory.h"
 #include "run/run_controller.h"
@@ -36,13 +40,63 @@ std::string RecordedIniPath(const std::string& fullPath) {
   return fullPath.size() <= kFixedTextMaxLength ? fullPath : std::string(kIniFileName);
 }
 
-// The command-line text, the console, /?, /S and /DBG.
-// False when start-up ends here (usage shown).
+// Sets the trace level from /DBG, taking the option out of the text.
+void ApplyTraceLevel(std::string& text) {
+  std::string level;
+  if (GetOptionValue(text, "/DBG", level)) {
+    g_nDebugLevel = vCharToHex(level) & 0xFF;
+  }
+}
+
+void ShowUsage(StartUpDialog& dialog) {
+  dialog.ShowInformation(kUsageText);
+  dialog.RequestQuit(kExitUsageShown);
+}
+
+// One instance per machine. A start while another instance works on the same
+// machine ends here, before anything is written (no history line, no carried
+// file, no verdict), except that /? still shows its usage. False when
+// start-up ends here.
+bool TakeInstanceLock(ProductionState& state, StartUpDialog& dialog) {
+  const HardwarePlatform* platform = BoundHardwarePlatform();
+  const std::string name = platform != nullptr ? platform->InstanceLockName() : std::string();
+  if (name.empty()) {
+    return true;  // a platform that drives no machine of its own
+  }
+  InstanceLockAttempt attempt = TryLockInstance(name);
+  if (attempt.lock) {
+    state.instanceLock = std::move(attempt.lock);
+    return true;
+  }
+  if (HasOption(g_strInitCmd, "/?")) {
+    ShowUsage(dialog);
+    return false;
+  }
+  std::string levelText = g_strInitCmd;  // the refusal's trace honours /DBG already
+  ApplyTraceLevel(levelText);
+  const std::string text = attempt.heldElsewhere
+                               ? "Another TamselWin is already working on this machine (it holds " + name +
+                                     "); this start changes nothing."
+                               : "Cannot take the instance lock " + name + ": " +
+                                     SystemErrorText(attempt.error) + "; this start changes nothing.";
+  ReportFailure(kRoutine, __LINE__, text);
+  if (dialog.CanLeaveToOperator()) {
+    dialog.ShowWarning(text);
+  }
+  dialog.RequestQuit(kExitAnotherInstance);
+  return false;
+}
+
+// The command-line text, the instance lock, the console, /?, /S and /DBG.
+// False when start-up ends here (usage shown, or another instance runs).
 bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState& state,
                       StartUpDialog& dialog) {
   g_strInitCmd = BuildInitCmd(arguments);
   vDEBUG_Initial_printf();
   ToUpperAscii(g_strInitCmd);
+  if (!TakeInstanceLock(state, dialog)) {
+    return false;
+  }
   if (HasOption(g_strInitCmd, "/CMD")) {
     state.options.m_bCmdMode = true;
     // The process's own standard streams serve as the console; unbuffered so
@@ -52,8 +106,7 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
     RemoveOption(g_strInitCmd, "/CMD", true);
   }
   if (HasOption(g_strInitCmd, "/?")) {
-    dialog.ShowInformation(kUsageText);
-    dialog.RequestQuit(kExitUsageShown);
+    ShowUsage(dialog);
     return false;
   }
   if (HasOption(g_strInitCmd, "/S")) {
@@ -61,11 +114,19 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
     dialog.HideWindow();
     RemoveOption(g_strInitCmd, "/S", true);
   }
-  std::string level;
-  if (GetOptionValue(g_strInitCmd, "/DBG", level)) {
-    g_nDebugLevel = vCharToHex(level) & 0xFF;
-  }
+  ApplyTraceLevel(g_strInitCmd);
   return true;
+}
+
+// Deletes the verdict of an earlier start. One that stays is reported: a
+// script must not take it for this start's verdict.
+void DeleteOldVerdict(const std::string& directory) {
+  const std::string path = JoinPath(directory, kResultFileName);
+  int error = 0;
+  if (!DeleteFileIfPresent(path, error)) {
+    ReportFailure(kRoutine, __LINE__,
+                  "Cannot delete " + path + " left from an earlier start: " + SystemErrorText(error));
+  }
 }
 
 // The start-up directory, file-check status, old verdict gone,
@@ -73,7 +134,7 @@ bool ReadEarlyOptions(const std::vector<std::string>& arguments, ProductionState
 void ReadSettings(ProductionState& state) {
   state.m_szStartDir = CurrentDirectory();
   state.firmware.iCheckFwStatus = kCheckFwNotChecked;
-  DeleteFileIfPresent(JoinPath(state.m_szStartDir, kResultFileName));
+  DeleteOldVerdict(state.m_szStartDir);
   const std::string iniPath = JoinPath(state.m_szStartDir, kIniFileName);
   LoadINIFile(iniPath, state.m_pINI, state.restriction);
   SetFixedText(state.m_pINI.iniPath, RecordedIniPath(iniPath));
@@ -115,8 +176,7 @@ bool ReadLateOptions(ProductionState& state, StartUpDialog& dialog) {
 // standard error, where a line engineer finds it without a window.
 void ReportDriverNotLoaded(const std::string& reason, StartUpDialog& dialog) {
   constexpr const char* kMessage = "LoadQorIODriver Error !!";
-  TRACE_ERR(kRoutine, "%s %s", kMessage, reason.c_str());
-  std::fprintf(stderr, "%s %s\n", kMessage, reason.c_str());
+  ReportFailure(kRoutine, __LINE__, std::string(kMessage) + " " + reason);
   dialog.ShowWarning(reason.empty() ? std::string(kMessage) : std::string(kMessage) + "\r\n" + reason);
 }
 

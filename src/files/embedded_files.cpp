@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <string_view>
 
 #include "files/file_access.h"
+#include "platform/failure_report.h"
 #include "platform/trace.h"
 
 namespace tamsel {
@@ -33,7 +33,7 @@ std::string_view BlockText(std::span<const uint8_t> bytes) {
 }
 
 std::string ErrorReason(int error) {
-  return std::string(std::strerror(error)).substr(0, kMaxReasonLength);
+  return SystemErrorText(error).substr(0, kMaxReasonLength);
 }
 
 // The hidden mark does not exist on this platform; the file only has to be

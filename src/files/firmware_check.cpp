@@ -11,6 +11,7 @@
 #include "files/file_access.h"
 #include "image/image_verify.h"
 #include "platform/ascii_text.h"
+#include "platform/regular_file.h"
 #include "platform/trace.h"
 
 namespace tamsel {
@@ -35,16 +36,6 @@ std::string NotValidMessage(const FirmwareFile& file) {
 
 bool EndsWithRomIgnoringCase(const std::string& name) {
   return EndsWithIgnoringCase(name, ".rom");
-}
-
-// Opens a regular file for reading and tells its size; null for anything else.
-std::FILE* OpenRegularFile(const std::string& path, std::uintmax_t& size) {
-  std::error_code code;
-  if (!fs::is_regular_file(fs::path(path), code)) {
-    return nullptr;
-  }
-  size = fs::file_size(fs::path(path), code);
-  return code ? nullptr : std::fopen(path.c_str(), "rb");
 }
 
 // A buffer of the size, or false when it cannot be had (or the size does not
@@ -79,22 +70,23 @@ bool SameBytes(std::span<const uint8_t> a, std::span<const uint8_t> b) {
 // Loads the whole file into the state; returns the check's status.
 uint32_t LoadImage(const std::string& path, const FirmwareCheckSetting& setting, FirmwareFile& file) {
   const IniSettings& ini = setting.ini;
-  std::uintmax_t size = 0;
-  std::FILE* stream = OpenRegularFile(path, size);
-  if (stream == nullptr) {
+  // The operator may name the image through a link; a FIFO or a device is
+  // refused without waiting on it.
+  int error = 0;
+  RegularFile stream = RegularFile::Open(path, RegularFileMode::kReadFollowingLink, error);
+  std::uint64_t size = 0;
+  if (!stream.isOpen() || !stream.Size(size, error)) {
     file.message = CannotOpenMessage(file);
     return kCheckFwCannotOpen;
   }
   std::vector<uint8_t> buffer;
   if (!AllocateImage(size, buffer)) {
-    std::fclose(stream);
     file.message = "Allocate memory for SPI ROM file fail!!!";
     return kCheckFwNoMemory;
   }
   file.dwSpiromFileSize = static_cast<uint32_t>(size);
-  const std::size_t got = buffer.empty() ? 0 : std::fread(buffer.data(), 1, buffer.size(), stream);
-  std::fclose(stream);
-  if (got != buffer.size()) {
+  std::size_t got = 0;
+  if (!stream.Read(buffer.data(), buffer.size(), got, error) || got != buffer.size()) {
     // The file shrank or could not be read after it was opened.
     TRACE_MSG(kRoutine, "read %zu of %zu bytes of %s", got, buffer.size(), path.c_str());
     file.dwSpiromFileSize = 0;

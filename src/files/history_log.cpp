@@ -11,12 +11,10 @@ namespace {
 constexpr std::size_t kMessageBufferSize = 1024;  // 1023 characters and a NUL
 constexpr std::size_t kStampBufferSize = 64;
 
-// Creates the file when absent, then appends; failures are silent by design.
+// Appends the entry, creating the file when absent; failures are silent by design.
 void AppendHistory(const std::string& path, const std::string& text) {
   int error = 0;
-  if (CreateFileIfAbsent(path, error)) {
-    AppendToFile(path, text, error);
-  }
+  AppendToFile(path, text, error, AppendTarget::kCreateWhenAbsent);
 }
 
 }  // namespace

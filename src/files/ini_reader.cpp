@@ -9,6 +9,7 @@
 #include "files/file_access.h"
 #include "files/ini_key_table.h"
 #include "files/ini_settings.h"
+#include "platform/regular_file.h"
 #include "platform/trace.h"
 
 namespace tamsel {
@@ -160,24 +161,23 @@ bool LoadINIFile(const std::string& strINIFilePath, IniSettings& ini, VersionRes
     TraceUnreadable(strINIFilePath, ENOENT);
     return false;
   }
-  errno = 0;
-  std::FILE* file = IsRegularFile(strINIFilePath) ? std::fopen(strINIFilePath.c_str(), "rb") : nullptr;
-  if (file == nullptr) {
-    TraceUnreadable(strINIFilePath, errno != 0 ? errno : EISDIR);
+  int openError = 0;
+  RegularFile file = RegularFile::Open(strINIFilePath, RegularFileMode::kRead, openError);
+  if (!file.isOpen()) {
+    TraceUnreadable(strINIFilePath, openError);
     return false;
   }
   IniLineSplitter splitter(ini, restriction);
-  char chunk[16384];
+  uint8_t chunk[16384];
   std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-    splitter.Feed(chunk, got);
+  int readError = 0;
+  while (file.Read(chunk, sizeof chunk, got, readError) && got > 0) {
+    splitter.Feed(reinterpret_cast<const char*>(chunk), got);
   }
-  const bool readFailed = std::ferror(file) != 0;
-  const int readError = errno;
-  std::fclose(file);
-  if (readFailed) {
+  file.Close(openError);
+  if (readError != 0) {
     ini = IniSettings{};
-    TraceUnreadable(strINIFilePath, readError != 0 ? readError : EIO);
+    TraceUnreadable(strINIFilePath, readError);
     return false;
   }
   splitter.Finish();

@@ -6,12 +6,16 @@
 #include <span>
 
 #include "files/file_access.h"
+#include "files/history_log.h"
+#include "files/result_files.h"
 #include "image/version_text.h"
 #include "platform/trace.h"
 
 namespace tamsel {
 
 namespace {
+
+constexpr const char* kSaveLogRoutine = "CTamselDlg::bSaveLog";
 
 constexpr std::string_view kPass = "Pass";
 constexpr std::string_view kFail = "Fail";
@@ -120,36 +124,72 @@ bool bSaveLogCreateHead(const std::string& strLogFilePath) {
   constexpr const char* kRoutine = "CTamselDlg::bSaveLogCreateHead";
   int error = 0;
   bool opened = false;
-  if (WriteWholeFile(strLogFilePath, kProductionLogHeader, error, &opened)) {
+  if (WriteNewFile(strLogFilePath, kProductionLogHeader, error, &opened)) {
     return true;
   }
   if (opened) {
     TRACE_MSG(kRoutine, "Exception writing log header: %s", strLogFilePath.c_str());
-  } else {
+  } else if (error != EEXIST) {
+    // EEXIST: another instance made the day's file (with its header) first.
     TRACE_MSG(kRoutine, "Create log header failed: %s (err=%d)", strLogFilePath.c_str(), error);
   }
   return false;
 }
 
-bool bSaveLog(const ProductionLogSetting& setting) {
-  constexpr const char* kRoutine = "CTamselDlg::bSaveLog";
-  const LocalDateTime when = setting.clock.Now();
-  const std::string strLogFilePath = JoinPath(setting.m_szStartDir, DailyLogName(when));
-  if (!vCheckFilePathExists(strLogFilePath, 0)) {
-    int createError = 0;
-    CreateFileIfAbsent(strLogFilePath, createError);
-    // A file with the read-only mark is refused here, so it keeps its lines.
+namespace {
+
+// The copy must never overwrite a record of the day: the daily log itself,
+// history.log or result.log.
+bool CopyTargetIsARecord(const ProductionLogSetting& setting, const std::string& strLogFilePath,
+                         const std::string& strSaveLogPath) {
+  const std::string records[] = {strLogFilePath, JoinPath(setting.m_szStartDir, kHistoryFileName),
+                                 JoinPath(setting.m_szStartDir, kResultFileName)};
+  for (const std::string& record : records) {
+    if (NamesSameFile(strSaveLogPath, record)) {
+      TRACE_MSG(kSaveLogRoutine, "savelog_path %s names the record %s; no copy is made",
+                strSaveLogPath.c_str(), record.c_str());
+      return true;
+    }
+  }
+  return false;
+}
+
+// Appends the run's lines. A day's file that exists but cannot be both read
+// and written is left exactly as it is: never emptied, never given a header.
+bool AppendRecords(const std::string& strLogFilePath, const std::string& text) {
+  const bool usable = vCheckFilePathExists(strLogFilePath, 0);
+  const bool leftAlone = !usable && PathExists(strLogFilePath);
+  if (!usable && !leftAlone) {
     bSaveLogCreateHead(strLogFilePath);
   }
+  int error = EACCES;
+  if (!leftAlone && AppendToFile(strLogFilePath, text, error)) {
+    return true;
+  }
+  TRACE_MSG(kSaveLogRoutine, "strLogFilePath : %s , dwErrorCode %d", strLogFilePath.c_str(), error);
+  return false;
+}
+
+// Replaces the copy with the whole day's file.
+bool RefreshCopy(const std::string& strLogFilePath, const std::string& strSaveLogPath, int& error) {
+  if (vCheckFilePathExists(strSaveLogPath, 0)) {
+    DeleteFileIfPresent(strSaveLogPath);
+  }
+  return CopyWholeFile(strLogFilePath, strSaveLogPath, error);
+}
+
+}  // namespace
+
+bool bSaveLog(const ProductionLogSetting& setting) {
+  const LocalDateTime when = setting.clock.Now();
+  const std::string strLogFilePath = JoinPath(setting.m_szStartDir, DailyLogName(when));
   std::string text;
   const std::size_t count = std::min<std::size_t>(setting.devices.uc584Host, kMaxDevices);
   for (std::size_t i = 0; i < count; ++i) {
     const DeviceSlot& slot = setting.devices.slots[i];
     text += FormatLogRecord(when, i, slot, setting.pSpiromFileName, LogOutcomeFor(setting.ini, slot.status));
   }
-  int error = 0;
-  if (!AppendToFile(strLogFilePath, text, error)) {
-    TRACE_MSG(kRoutine, "strLogFilePath : %s , dwErrorCode %d", strLogFilePath.c_str(), error);
+  if (!AppendRecords(strLogFilePath, text)) {
     return false;
   }
   const std::string savePath = FixedTextString(setting.ini.savelog_path);
@@ -157,14 +197,14 @@ bool bSaveLog(const ProductionLogSetting& setting) {
     return true;
   }
   const std::string strSaveLogPath = ResolveAgainst(setting.m_szStartDir, savePath);
-  if (vCheckFilePathExists(strSaveLogPath, 0)) {
-    DeleteFileIfPresent(strSaveLogPath);
+  int error = EINVAL;
+  if (!CopyTargetIsARecord(setting, strLogFilePath, strSaveLogPath) &&
+      RefreshCopy(strLogFilePath, strSaveLogPath, error)) {
+    return true;
   }
-  if (!CopyWholeFile(strLogFilePath, strSaveLogPath, error)) {
-    TRACE_MSG(kRoutine, "CopyFile Fail! strSaveLogPath %s, dwErrorCode %d", strSaveLogPath.c_str(), error);
-    return false;
-  }
-  return true;
+  TRACE_MSG(kSaveLogRoutine, "CopyFile Fail! strSaveLogPath %s, dwErrorCode %d", strSaveLogPath.c_str(),
+            error);
+  return false;
 }
 
 }  // namespace tamsel

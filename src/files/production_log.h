@@ -55,12 +55,15 @@ std::string DailyLogName(const LocalDateTime& when);
 std::string FormatLogRecord(const LocalDateTime& when, std::size_t index, const DeviceSlot& slot,
                             std::string_view fileName, const LogOutcome& outcome);
 
-// Appends the run's lines (creating the file with its header when needed) and
-// refreshes the copy. True when the lines were appended and, when enabled, the
-// copy was made.
+// Appends the run's lines (creating the file with its header when it does
+// not exist) and refreshes the copy. A day's file that exists but cannot be
+// both read and written is left untouched, and a copy target that names the
+// day's file, history.log or result.log is refused. True when the lines were
+// appended and, when enabled, the copy was made.
 bool bSaveLog(const ProductionLogSetting& setting);
 
-// Creates or empties the file and writes the header line.
+// Creates the day's file with its header line. An existing file is never
+// emptied: then nothing is written and the result is false.
 bool bSaveLogCreateHead(const std::string& strLogFilePath);
 
 // True when the path exists and may be both read and written. With

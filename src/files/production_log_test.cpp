@@ -109,15 +109,23 @@ TEST_F(ProductionLogTest, ReadOnlyCopyIsNeitherDeletedNorReplaced) {
   EXPECT_EQ(dir.Read("20261210.log"), std::string(kProductionLogHeader) + kTwoLines);  // the lines are in
 }
 
-TEST_F(ProductionLogTest, ReadOnlyDayFileKeepsItsLinesAndReportsFalse) {
-  dir.Write("20261210.log", "earlier lines\r\n");
-  fs::permissions(dir.Path("20261210.log"), fs::perms::owner_read);
-  TraceCapture trace;
-  EXPECT_FALSE(Save());
-  EXPECT_EQ(dir.Read("20261210.log"), "earlier lines\r\n");
-  EXPECT_TRUE(trace.Contains("Create log header failed: " + dir.Path("20261210.log") + " (err=13)"));
-  EXPECT_TRUE(trace.Contains("strLogFilePath : " + dir.Path("20261210.log") + " , dwErrorCode 13"));
-  EXPECT_FALSE(fs::exists(dir.Path("SampleLog.csv")));  // no copy after a failed append
+// A day's file that exists but cannot be both read and written (write-only
+// was once emptied and given a new header) is left byte for byte as it is.
+TEST_F(ProductionLogTest, DayFileThatCannotBeReadOrWrittenIsLeftAlone) {
+  for (const fs::perms mode : {fs::perms::owner_write, fs::perms::owner_read, fs::perms::none}) {
+    ScratchDirectory day;
+    startDir = day.dir();
+    day.Write("20261210.log", "earlier lines\r\n");
+    fs::permissions(day.Path("20261210.log"), mode);
+    TraceCapture trace;
+    EXPECT_FALSE(Save()) << static_cast<int>(mode);
+    fs::permissions(day.Path("20261210.log"), fs::perms::owner_read);
+    EXPECT_EQ(day.Read("20261210.log"), "earlier lines\r\n") << static_cast<int>(mode);
+    EXPECT_FALSE(trace.Contains("log header")) << static_cast<int>(mode);
+    EXPECT_TRUE(trace.Contains("CTamselDlg::bSaveLog:"));
+    EXPECT_TRUE(trace.Contains("strLogFilePath : " + day.Path("20261210.log") + " , dwErrorCode 13"));
+    EXPECT_FALSE(fs::exists(day.Path("SampleLog.csv")));  // no copy after a failed append
+  }
 }
 
 TEST_F(ProductionLogTest, DirectoryInPlaceOfTheDayFileOrMissingStartDirFails) {
@@ -130,12 +138,46 @@ TEST_F(ProductionLogTest, DirectoryInPlaceOfTheDayFileOrMissingStartDirFails) {
   EXPECT_TRUE(trace.Contains("Create log header failed: " + dir.Path("missing/20261210.log") + " (err=2)"));
 }
 
-TEST_F(ProductionLogTest, FullDeviceReportsTheErrorWithoutCrashing) {
-  fs::create_symlink("/dev/full", dir.Path("20261210.log"));
-  TraceCapture trace;
-  EXPECT_FALSE(Save());
-  EXPECT_TRUE(trace.Contains(", dwErrorCode 28"));
-  EXPECT_TRUE(fs::exists("/dev/full"));
+// A link named like the day's file is not followed: its target (here a
+// device that is always full, or a file outside) keeps what it had.
+TEST_F(ProductionLogTest, LinkedDayFileIsRefusedAndItsTargetKept) {
+  ScratchDirectory elsewhere;
+  elsewhere.Write("target", "not a log");
+  for (const std::string& target : {std::string("/dev/full"), elsewhere.Path("target")}) {
+    ScratchDirectory day;
+    startDir = day.dir();
+    fs::create_symlink(target, day.Path("20261210.log"));
+    TraceCapture trace;
+    EXPECT_FALSE(Save()) << target;
+    EXPECT_TRUE(trace.Contains("strLogFilePath : " + day.Path("20261210.log") + " , dwErrorCode 40"))
+        << target;
+    EXPECT_TRUE(fs::is_symlink(day.Path("20261210.log")));
+  }
+  EXPECT_EQ(elsewhere.Read("target"), "not a log");
+}
+
+// The copy must never destroy a record of the day: a savelog_path naming the
+// daily log, history.log or result.log, in any spelling, is refused.
+TEST_F(ProductionLogTest, CopyOntoARecordOfTheDayIsRefused) {
+  dir.Write("history.log", "history\r\n");
+  dir.Write("result.log", "Pass\r\n");
+  fs::create_directory(dir.Path("sub"));
+  const std::string cases[] = {
+      "20261210.log",      dir.Path("20261210.log"),    dir.dir() + "/./sub/../20261210.log",
+      "history.log",       dir.dir() + "//history.log", "result.log",
+      "sub/../result.log",
+  };
+  std::string dayFile(kProductionLogHeader);
+  for (const std::string& savePath : cases) {
+    SetFixedText(ini.savelog_path, savePath);
+    TraceCapture trace;
+    EXPECT_FALSE(Save()) << savePath;
+    EXPECT_TRUE(trace.Contains("CopyFile Fail! strSaveLogPath")) << savePath;
+    dayFile += kTwoLines;
+    EXPECT_EQ(dir.Read("20261210.log"), dayFile) << savePath;
+    EXPECT_EQ(dir.Read("history.log"), "history\r\n") << savePath;
+    EXPECT_EQ(dir.Read("result.log"), "Pass\r\n") << savePath;
+  }
 }
 
 // A small tmpfs filled to the brim: a failed append leaves the earlier lines

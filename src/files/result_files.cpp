@@ -10,10 +10,14 @@
 
 namespace tamsel {
 
-bool vWriteResultFile(const std::string& m_szStartDir, int passFlag) {
-  int error = 0;
+bool vWriteResultFile(const std::string& m_szStartDir, int passFlag, int& error) {
   return WriteWholeFile(JoinPath(m_szStartDir, kResultFileName), passFlag == 1 ? "Pass\r\n" : "Fail\r\n",
                         error);
+}
+
+bool vWriteResultFile(const std::string& m_szStartDir, int passFlag) {
+  int error = 0;
+  return vWriteResultFile(m_szStartDir, passFlag, error);
 }
 
 int nOutputVerTextFile(const std::string& directory, const DeviceTable& devices) {

@@ -1,6 +1,6 @@
 #pragma once
 // Test support: a tiny tmpfs mounted inside a scratch directory, to run the
-// writers against a full disk. Mounting needs the right to (root in CI);
+// writers against a full or a read-only disk. Mounting needs the right to (root in CI);
 // where it is refused, mounted() is false and the test skips.
 
 #include <sys/mount.h>
@@ -30,6 +30,12 @@ class SmallTmpfs {
   bool mounted() const { return mounted_; }
   const std::string& dir() const { return path_; }
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
+
+  // Remounts the file system read-only: then nobody, root included, can
+  // create, change or delete anything in it. False where that is refused.
+  bool MakeReadOnly() const {
+    return mounted_ && mount("tmpfs", path_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+  }
 
   // Fills the remaining space with a file named "filler".
   void Fill() const {

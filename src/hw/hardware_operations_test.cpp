@@ -60,6 +60,7 @@ struct ScriptedPlatform final : HardwarePlatform {
   DriverServiceControl& Services() override { return services; }
   TickClock& Ticks() override { return SteadyTickClock(); }
   bool IsSystem64Bit() const override { return system64Bit; }
+  std::string InstanceLockName() const override { return {}; }
 };
 
 // A platform bound for the test, with driver files in a temporary directory.

@@ -59,6 +59,7 @@ class RefusingPlatform final : public HardwarePlatform {
   DriverServiceControl& Services() override { return services; }
   TickClock& Ticks() override { return SteadyTickClock(); }
   bool IsSystem64Bit() const override { return true; }
+  std::string InstanceLockName() const override { return {}; }
 };
 
 class DriverLoadReason : public ::testing::Test {

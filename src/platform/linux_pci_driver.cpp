@@ -341,21 +341,40 @@ DeviceIoReply LinuxPciDriver::WriteMemory(std::span<const uint8_t> input) {
 class LinuxHardwarePlatform final : public HardwarePlatform {
  public:
   explicit LinuxHardwarePlatform(const std::string& sysfsDevices)
-      : driver_(MakeLinuxPciDriver(sysfsDevices)), services_(*driver_, qorio::kDevicePath) {}
+      : driver_(MakeLinuxPciDriver(sysfsDevices)),
+        services_(*driver_, qorio::kDevicePath),
+        lockName_(LinuxInstanceLockName(sysfsDevices)) {}
 
   DriverServiceControl& Services() override { return services_; }
   TickClock& Ticks() override { return SteadyTickClock(); }
   bool IsSystem64Bit() const override { return KernelIs64Bit(); }
+  std::string InstanceLockName() const override { return lockName_; }
 
  private:
   std::unique_ptr<InProcessDriver> driver_;
   InProcessServiceRegistry services_;
+  std::string lockName_;
 };
 
 }  // namespace
 
 std::unique_ptr<InProcessDriver> MakeLinuxPciDriver(const std::string& sysfsDevices) {
   return std::make_unique<LinuxPciDriver>(sysfsDevices);
+}
+
+std::string LinuxInstanceLockName(const std::string& sysfsDevices, const std::string& runLockDirectory) {
+  if (sysfsDevices != kSysfsPciDevices) {
+    fs::path tree = fs::path(sysfsDevices).lexically_normal();
+    if (!tree.has_filename()) {
+      tree = tree.parent_path();
+    }
+    return (tree.parent_path() / ".tamselwin.lock").string();
+  }
+  std::error_code code;
+  const bool runLockUsable =
+      fs::is_directory(runLockDirectory, code) && access(runLockDirectory.c_str(), W_OK) == 0;
+  return (fs::path(runLockUsable ? runLockDirectory : kFallbackLockDirectory) / kInstanceLockFileName)
+      .string();
 }
 
 std::unique_ptr<HardwarePlatform> MakeLinuxHardwarePlatform(const std::string& sysfsDevices) {

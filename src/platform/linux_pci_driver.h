@@ -23,12 +23,21 @@
 namespace tamsel {
 
 inline constexpr const char* kSysfsPciDevices = "/sys/bus/pci/devices";
+inline constexpr const char* kRunLockDirectory = "/run/lock";
+inline constexpr const char* kFallbackLockDirectory = "/tmp";
+inline constexpr const char* kInstanceLockFileName = "tamselwin.lock";
 
 // The driver over a sysfs device directory (the real one, or a test's tree).
 std::unique_ptr<InProcessDriver> MakeLinuxPciDriver(const std::string& sysfsDevices = kSysfsPciDevices);
 
+// The instance lock of the machine behind the sysfs tree. The real machine's
+// is tamselwin.lock in the system's run directory for locks, or in /tmp where
+// that is not a writable directory; a test's tree has its own beside it.
+std::string LinuxInstanceLockName(const std::string& sysfsDevices,
+                                  const std::string& runLockDirectory = kRunLockDirectory);
+
 // The real machine: the in-process registry running the driver above, a
-// steady tick clock, and the system width from uname.
+// steady tick clock, the system width from uname and the lock named above.
 std::unique_ptr<HardwarePlatform> MakeLinuxHardwarePlatform(
     const std::string& sysfsDevices = kSysfsPciDevices);
 

@@ -224,5 +224,16 @@ TEST(LinuxPciDriver, AMissingDeviceDirectoryFailsTheStart) {
   EXPECT_FALSE(driver->Device().DeviceIoControl(qorio::kIoctlGetPort, {}, output).succeeded);
 }
 
+// The real machine's lock lives in the system's run directory for locks, or
+// in /tmp where that cannot be written; a test's tree has its own.
+TEST(LinuxInstanceLockName, RunDirectoryElseTmpAndATestTreeOfItsOwn) {
+  const fs::path writable = fs::temp_directory_path();
+  EXPECT_EQ(LinuxInstanceLockName(kSysfsPciDevices, writable.string()),
+            (writable / "tamselwin.lock").string());
+  EXPECT_EQ(LinuxInstanceLockName(kSysfsPciDevices, "/no/such/run/lock"), "/tmp/tamselwin.lock");
+  EXPECT_EQ(LinuxInstanceLockName("/tmp/fake/sys/devices"), "/tmp/fake/sys/.tamselwin.lock");
+  EXPECT_EQ(LinuxInstanceLockName("/tmp/fake/sys/devices/"), "/tmp/fake/sys/.tamselwin.lock");
+}
+
 }  // namespace
 }  // namespace tamsel

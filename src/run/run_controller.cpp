@@ -7,7 +7,6 @@
 
 #include "files/history_log.h"
 #include "files/production_log.h"
-#include "files/result_files.h"
 #include "hw/hardware_operations.h"
 #include "image/version_limit.h"
 #include "image/version_text.h"
@@ -167,11 +166,11 @@ std::string FailureMessage(const ProductionState& state, const Tally& tally) {
 }
 
 // The end of an automatic run: the verdict, the result file and the end of the program.
-void EndAutomaticRun(const ProductionState& state, RunDialog& dialog, const Tally& tally) {
+void EndAutomaticRun(ProductionState& state, RunDialog& dialog, const Tally& tally) {
   if (tally.passes > 0) {
     vWriteHistory("%s\n", "QOR584xFWUpgrade Success !");
     g_iOverallPass = 1;
-    vWriteResultFile(state.m_szStartDir, g_iOverallPass);
+    vWriteVerdict(state);
   } else {
     vWriteHistory("%s\n", "QOR584xFWUpgrade Fail() !");
     dialog.ShowWarning(FailureMessage(state, tally));

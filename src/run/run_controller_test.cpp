@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "files/history_log.h"
@@ -189,6 +190,7 @@ TEST(RunController, AutomaticRunWithOnePassIsASuccess) {
   EXPECT_TRUE(run.dialog.warnings.empty());
   EXPECT_EQ(run.dialog.endResults, (std::vector<int>{kDialogCancel}));
   EXPECT_EQ(g_iOverallPass, 1);
+  EXPECT_EQ(run.state.ending, RunEnding::kPassed);
 }
 
 TEST(RunController, AutomaticRunRefusedByTheRestrictionWarnsOfTheMismatch) {
@@ -203,6 +205,19 @@ TEST(RunController, AutomaticRunRefusedByTheRestrictionWarnsOfTheMismatch) {
   EXPECT_EQ(run.work.Read("result.log"), "Fail\r\n");
   EXPECT_EQ(run.dialog.progress.size(), 1u);
   EXPECT_TRUE(run.HistoryHas("QOR584xFWUpgrade Fail() !"));
+  EXPECT_EQ(run.state.ending, RunEnding::kFailed);
+}
+
+// The verdict is decided by the run; a result file that cannot be written
+// changes nothing about it, and the failure is reported.
+TEST(RunController, VerdictThatCannotBeWrittenStillDecidesTheEnding) {
+  RunFixture run(ControllersAtBuses(1));
+  run.state.options.m_bAutoMode = true;
+  std::filesystem::create_directory(run.work.Path("result.log"));
+  TraceCapture trace(1);
+  run.Run();
+  EXPECT_EQ(run.state.ending, RunEnding::kPassed);
+  EXPECT_TRUE(trace.Contains("Cannot write \"Pass\" to " + run.work.Path("result.log") + ": "));
 }
 
 TEST(RunController, RestrictionTracesTheDifference) {

@@ -13,15 +13,20 @@
 
 namespace tamsel::sim {
 
+// The instance lock of the simulated machine in `directory`: a file in it.
+inline constexpr const char* kMachineLockFileName = ".tamselwin.lock";
+
 class SimulatedPlatform final : public HardwarePlatform, private InProcessDriver {
  public:
-  // `machine` may be nullptr; `loadError` then says why the driver cannot start.
-  SimulatedPlatform(std::unique_ptr<Machine> machine, std::string loadError);
+  // `machine` may be nullptr; `loadError` then says why the driver cannot
+  // start. `directory` is the machine directory, which holds its instance lock.
+  SimulatedPlatform(std::unique_ptr<Machine> machine, std::string loadError, const std::string& directory);
 
   DriverServiceControl& Services() override { return services_; }
   TickClock& Ticks() override { return ticks_; }
   bool IsSystem64Bit() const override { return machine_ == nullptr || machine_->System64Bit(); }
   bool IsSimulator() const override { return true; }
+  std::string InstanceLockName() const override { return lockName_; }
 
   Machine* machine() { return machine_.get(); }
 
@@ -41,6 +46,7 @@ class SimulatedPlatform final : public HardwarePlatform, private InProcessDriver
 
   std::unique_ptr<Machine> machine_;
   std::string loadError_;
+  std::string lockName_;
   InProcessServiceRegistry services_;
   VirtualTicks ticks_;
 };

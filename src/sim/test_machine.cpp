@@ -38,7 +38,7 @@ TestMachine::TestMachine(TestMachineSetup setup) : directory_(MakeTemporaryDirec
     WriteText(directory_ / "QorIo.sys", "simulated driver\n");
   }
   std::unique_ptr<Machine> machine = LoadMachine(directory_.string(), error_, setup.makeChip);
-  platform_ = std::make_unique<SimulatedPlatform>(std::move(machine), error_);
+  platform_ = std::make_unique<SimulatedPlatform>(std::move(machine), error_, directory_.string());
   BindHardwarePlatform(platform_.get());
   SetQorIODriverDirectory(directory_.string());
   if (setup.loadDriver) loaded_ = LoadQorIODriver();

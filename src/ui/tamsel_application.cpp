@@ -16,7 +16,7 @@ int CTamsel::InitInstance(const std::vector<std::string>& arguments, EmbeddedTab
   if (const std::optional<int> code = dialog.requestedExitCode()) {
     return *code;
   }
-  return ExitCodeFromResultFile(dialog.state().m_szStartDir);
+  return ExitCodeForEnding(dialog.state().ending);
 }
 
 }  // namespace tamsel

@@ -1,6 +1,7 @@
 #pragma once
 // CTamsel, the application object: it picks the view, runs the main dialog
-// modally and turns the way the program ended into the process's exit code.
+// modally and turns the way the program ended (the exit code start-up asked
+// for, else the ending the dialog recorded) into the process's exit code.
 
 #include <string>
 #include <vector>

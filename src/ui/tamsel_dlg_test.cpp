@@ -105,6 +105,7 @@ TEST(TamselDlg, CloseAndAcceptAreRefusedWhileARunWorks) {
   fixture.dialog.OnCancel();
   EXPECT_TRUE(fixture.dialog.ended());
   EXPECT_EQ(fixture.work.Read("result.log"), "Fail\r\n");  // an interactive run never sets the pass flag
+  EXPECT_EQ(fixture.dialog.state().ending, RunEnding::kFailed);
 }
 
 TEST(TamselDlg, AcceptStoresTheSettingsAndEndsWithOk) {
@@ -120,6 +121,7 @@ TEST(TamselDlg, AcceptStoresTheSettingsAndEndsWithOk) {
   EXPECT_NE(ini.find("erase_all_content_of_spi_flash_rom_only=1"), std::string::npos);
   EXPECT_NE(ini.find("update_qor_584_spi_flash_rom=0"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(fixture.work.Path("result.log")));
+  EXPECT_EQ(fixture.dialog.state().ending, RunEnding::kAccepted);
 }
 
 // FW Browser: a chosen path becomes the designated file; a cancel or a
